@@ -1,0 +1,64 @@
+// POSIX side of the platform layer. Paths are UTF-8 already, so they pass to
+// the system unchanged.
+#include <dirent.h>
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include "common/platform.h"
+
+namespace qlx::platform {
+
+bool listFolder(const std::string& utf8Folder, const std::function<void(const DirEntry&)>& visit) {
+    DIR* dir = opendir(utf8Folder.c_str());
+    if (!dir) return false;
+    while (const dirent* entry = readdir(dir)) {
+        DirEntry item{entry->d_name, false};
+        if (entry->d_type == DT_DIR) {
+            item.isDirectory = true;
+        } else if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            // Some file systems do not say; a link to a folder counts as a folder.
+            struct stat info;
+            const std::string full = utf8Folder + "/" + item.name;
+            item.isDirectory = stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        }
+        visit(item);
+    }
+    closedir(dir);
+    return true;
+}
+
+std::FILE* openForSharedRead(const std::string& utf8Path) {
+    std::FILE* file = std::fopen(utf8Path.c_str(), "rb");
+    if (!file) return nullptr;
+    // A folder opens for reading on POSIX but is no file to read.
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+void* loadLibrary(const std::string& utf8Path) {
+    return dlopen(utf8Path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void* findSymbol(void* library, const char* name) {
+    return library ? dlsym(library, name) : nullptr;
+}
+
+void freeLibrary(void* library) {
+    if (library) dlclose(library);
+}
+
+const char* sharedLibrarySuffix() {
+    return ".so";
+}
+
+std::uint32_t currentThreadId() {
+    return static_cast<std::uint32_t>(syscall(SYS_gettid));
+}
+
+}  // namespace qlx::platform

@@ -1,0 +1,58 @@
+// Windows side of the platform layer: every path is converted whole from UTF-8
+// to UTF-16 and handed to the wide API.
+#include <share.h>
+#include <windows.h>
+
+#include "common/platform.h"
+
+namespace qlx::platform {
+namespace {
+std::wstring wide(const std::string& utf8) {
+    const std::u16string u16 = utf8ToUtf16(utf8);
+    return std::wstring(u16.begin(), u16.end());
+}
+std::string narrow(const wchar_t* text) {
+    std::u16string u16;
+    for (; *text; ++text) u16 += static_cast<char16_t>(*text);
+    return utf16ToUtf8(u16);
+}
+}  // namespace
+
+bool listFolder(const std::string& utf8Folder, const std::function<void(const DirEntry&)>& visit) {
+    const std::wstring pattern = wide(utf8Folder) + L"\\*";
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    do {
+        visit({narrow(data.cFileName), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return true;
+}
+
+std::FILE* openForSharedRead(const std::string& utf8Path) {
+    return _wfsopen(wide(utf8Path).c_str(), L"rb", _SH_DENYNO);
+}
+
+void* loadLibrary(const std::string& utf8Path) {
+    return reinterpret_cast<void*>(LoadLibraryW(wide(utf8Path).c_str()));
+}
+
+void* findSymbol(void* library, const char* name) {
+    return library ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name))
+                   : nullptr;
+}
+
+void freeLibrary(void* library) {
+    if (library) FreeLibrary(static_cast<HMODULE>(library));
+}
+
+const char* sharedLibrarySuffix() {
+    return ".dll";
+}
+
+std::uint32_t currentThreadId() {
+    return static_cast<std::uint32_t>(GetCurrentThreadId());
+}
+
+}  // namespace qlx::platform
