@@ -3,7 +3,10 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <climits>
+#include <cstdio>
+#include <fstream>
 
 namespace qlxhost {
 
@@ -32,6 +35,24 @@ bool PluginLibrary::load(const std::string& path) {
            resolve(handle_, "RegisterQLXEffectFromConfPath", registerFromConfPath, error_) &&
            resolve(handle_, "CreateQLXEffect", createEffect, error_) &&
            resolve(handle_, "ReleaseQLXEffect", releaseEffect, error_);
+}
+
+bool PluginLibrary::loadFreshCopy(const std::string& path) {
+    static std::atomic<int> counter{0};
+    const std::string copy = path + ".fresh-" + std::to_string(getpid()) + "-" +
+                             std::to_string(counter++) + ".qlx";
+    {
+        std::ifstream from(path, std::ios::binary);
+        std::ofstream to(copy, std::ios::binary);
+        if (!from || !to) {
+            error_ = "cannot copy " + path;
+            return false;
+        }
+        to << from.rdbuf();
+    }
+    const bool loaded = load(copy);
+    std::remove(copy.c_str());  // the mapping stays valid after the name goes
+    return loaded;
 }
 
 std::string PluginLibrary::defaultPath() {

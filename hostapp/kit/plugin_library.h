@@ -24,6 +24,9 @@ class PluginLibrary {
 
     // False, with `error()` saying why, when the file does not load or lacks an export.
     bool load(const std::string& path);
+    // Loads a private copy of the file placed beside it, so the copy's
+    // process-wide state starts fresh (tests start the plugin many times).
+    bool loadFreshCopy(const std::string& path);
     const std::string& error() const { return error_; }
 
     StartupFn startup = nullptr;
