@@ -1,0 +1,60 @@
+#include "skin_mask_builder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <opencv2/imgproc.hpp>
+
+#include "skin_colour_rules.h"
+
+namespace qlx::aifilter {
+namespace {
+
+// Returns `picture` itself when it is small already, else the reduced copy in `reduced`. Scratch
+// matrices never take over the caller's pixels: a later create() would write into them.
+cv::Mat reduce(const cv::Mat& picture, cv::Mat& reduced) {
+    const int shortSide = std::min(picture.cols, picture.rows);
+    if (shortSide <= kWorkingShortSide) return picture;
+    const double scale = static_cast<double>(kWorkingShortSide) / shortSide;
+    const cv::Size size(std::max(1, static_cast<int>(std::lround(picture.cols * scale))),
+                        std::max(1, static_cast<int>(std::lround(picture.rows * scale))));
+    cv::resize(picture, reduced, size, 0, 0, cv::INTER_AREA);
+    return reduced;
+}
+
+cv::Mat disc(int radius) {
+    return cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * radius + 1, 2 * radius + 1));
+}
+
+// Opening removes specks of skin-coloured texture (wood grain, noise); closing then fills the
+// small holes that eyes, brows and highlights leave inside a face.
+void cleanUp(const cv::Mat& skin, cv::Mat& cleaned) {
+    const int shortSide = std::min(skin.cols, skin.rows);
+    const int radius = std::max(1, static_cast<int>(std::lround(shortSide / 135.0)));
+    cv::morphologyEx(skin, cleaned, cv::MORPH_OPEN, disc(radius));
+    cv::morphologyEx(cleaned, cleaned, cv::MORPH_CLOSE, disc(2 * radius));
+}
+
+// Returns `cleaned` itself when the edge is to stay hard, else the blurred copy in `feathered`.
+cv::Mat feather(const cv::Mat& cleaned, double featherPercent, cv::Mat& feathered) {
+    const double sigma = featherPercent / 100.0 * std::min(cleaned.cols, cleaned.rows) / 2.0;
+    if (sigma < 0.3) return cleaned;
+    cv::GaussianBlur(cleaned, feathered, cv::Size(), sigma, sigma, cv::BORDER_REPLICATE);
+    return feathered;
+}
+
+}  // namespace
+
+void buildSkinWeights(const cv::Mat& picture, const SkinMaskSettings& settings, cv::Size outSize,
+                      SkinMaskScratch& scratch, cv::Mat& weights) {
+    const cv::Mat working = reduce(picture, scratch.reduced);
+    classifySkinColours(working, skinBoundsFor(settings.sensitivity), scratch.skin);
+    cleanUp(scratch.skin, scratch.cleaned);
+    const cv::Mat soft = feather(scratch.cleaned, settings.featherPercent, scratch.feathered);
+    if (soft.size() == outSize) {
+        soft.copyTo(weights);
+    } else {
+        cv::resize(soft, weights, outSize, 0, 0, cv::INTER_LINEAR);
+    }
+}
+
+}  // namespace qlx::aifilter
