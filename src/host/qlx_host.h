@@ -25,6 +25,9 @@ struct QLXGPUDeviceInfo;
 
 typedef void (*QLXReservedEntry)(void);
 
+// Results of the exports and of the effect operations.
+enum QLXResult : std::int32_t { kQLXSuccess = 0, kQLXBadArgument = 2, kQLXFailed = 4 };
+
 // ---- records ---------------------------------------------------------------
 
 enum QLXParamType : std::uint32_t {

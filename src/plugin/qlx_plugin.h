@@ -48,9 +48,6 @@ struct QLXGPUDeviceInfo {
 static_assert(offsetof(QLXGPUDeviceInfo, handles) == 8, "handle 1 at 8");
 static_assert(sizeof(QLXGPUDeviceInfo) == 48, "five handles, 8 bytes each");
 
-// Results of the exports.
-enum QLXResult : std::int32_t { kQLXSuccess = 0, kQLXBadArgument = 2, kQLXFailed = 4 };
-
 QLX_EXPORT std::int32_t StartupQLX(QLXHostContext* host, QLXPluginInfo* info);
 QLX_EXPORT std::int32_t ShutdownQLX();
 QLX_EXPORT std::int32_t RegisterQLXEffect(std::int32_t index, QLXEffectDescriptor* descriptor);

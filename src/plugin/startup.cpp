@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "catalogue/filter_info.h"
+#include "catalogue/filter_registry.h"
 #include "common/log.h"
 #include "plugin/entry_points.h"
 #include "plugin/process_state.h"
@@ -58,6 +60,21 @@ std::string lutFolder() {
     return std::string(path) + kLutFolderSuffix;
 }
 
+void fillPluginInfo(QLXPluginInfo& info, std::size_t effectCount) {
+    static const char kFamily[] = "LUT";
+    static const char kVendor[] = "com.lumicrest";
+    static const char kDescription[] = "LUT Desc";
+    static const char kFurtherText[] = "";
+    info.headerWord1 = 1;
+    info.headerWord2 = 1;
+    info.familyName = kFamily;
+    info.vendorId = kVendor;
+    info.description = kDescription;
+    info.furtherText = kFurtherText;
+    info.effectCount = static_cast<std::uint32_t>(effectCount);
+    info.flag = 1;
+}
+
 }  // namespace
 
 std::int32_t startup(QLXHostContext* host, QLXPluginInfo* info) {
@@ -75,12 +92,19 @@ std::int32_t startup(QLXHostContext* host, QLXPluginInfo* info) {
     }
 
     const std::string folder = lutFolder();
-    (void)info;
-    hostLog(kQLXLogError, "Parse LUT Filter Folder Failed: %s", folder.c_str());
-    return kQLXFailed;
+    NLEFilterRegistry* registry = NLEFilterRegistry::instance();
+    std::shared_ptr<NLEFilterInfo> own = registry ? registry->scanFolder(folder, false) : nullptr;
+    if (!own) {
+        hostLog(kQLXLogError, "Parse LUT Filter Folder Failed: %s", folder.c_str());
+        return kQLXFailed;
+    }
+    if (!registry->root()) registry->setRoot(own);
+    if (info) fillPluginInfo(*info, registry->filterCount());
+    return kQLXSuccess;
 }
 
 std::int32_t shutdown() {
+    NLEFilterRegistry::destroyInstance();
     return kQLXSuccess;
 }
 

@@ -20,7 +20,8 @@ std::set<std::string> exportedSymbols(const std::string& file) {
     for (int i = 0; i < header->e_shnum; ++i) {
         if (sections[i].sh_type != SHT_DYNSYM) continue;
         const char* strings = file.data() + sections[sections[i].sh_link].sh_offset;
-        const auto* symbols = reinterpret_cast<const Elf64_Sym*>(file.data() + sections[i].sh_offset);
+        const auto* symbols =
+            reinterpret_cast<const Elf64_Sym*>(file.data() + sections[i].sh_offset);
         const std::size_t count = sections[i].sh_size / sizeof(Elf64_Sym);
         for (std::size_t k = 0; k < count; ++k) {
             const bool defined = symbols[k].st_shndx != SHN_UNDEF;

@@ -19,7 +19,7 @@ DeviceRecord device(std::uint32_t type) {
 }
 
 class Startup : public PluginTest {
-protected:
+  protected:
     void withRootDescription() { writeLut("root.conf", kRootConf); }
 };
 
@@ -32,7 +32,9 @@ struct DeviceListCase {
     const char* expectedMessage;
 };
 
-void PrintTo(const DeviceListCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DeviceListCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StartupDevices : public Startup, public ::testing::WithParamInterface<DeviceListCase> {};
 
@@ -57,14 +59,14 @@ INSTANTIATE_TEST_SUITE_P(
         DeviceListCase{"NoGpuSuite", false, {}, {}, 3, "kQLXGPUDeviceTypeOpenGL is Failed"},
         DeviceListCase{"EmptyList", true, {}, {}, 3, "kQLXGPUDeviceTypeOpenGL is Failed"},
         DeviceListCase{"OpenGLOnly", true, {2}, {}, 2, "kQLXGPUDeviceTypeOpenGL success"},
-        DeviceListCase{"OpenGLAfterUnknown", true, {7, 0, 2}, {}, 2,
-                       "kQLXGPUDeviceTypeOpenGL success"},
-        DeviceListCase{"UnknownTypesOnly", true, {0, 3, 99}, {}, 3,
-                       "kQLXGPUDeviceTypeOpenGL is Failed"},
-        DeviceListCase{"NegativeCountListsNothing", true, {2}, -1, 3,
-                       "kQLXGPUDeviceTypeOpenGL is Failed"},
-        DeviceListCase{"CountShorterThanList", true, {1, 2}, 1, 3,
-                       "kQLXGPUDeviceTypeOpenGL is Failed"}),
+        DeviceListCase{
+            "OpenGLAfterUnknown", true, {7, 0, 2}, {}, 2, "kQLXGPUDeviceTypeOpenGL success"},
+        DeviceListCase{
+            "UnknownTypesOnly", true, {0, 3, 99}, {}, 3, "kQLXGPUDeviceTypeOpenGL is Failed"},
+        DeviceListCase{
+            "NegativeCountListsNothing", true, {2}, -1, 3, "kQLXGPUDeviceTypeOpenGL is Failed"},
+        DeviceListCase{
+            "CountShorterThanList", true, {1, 2}, 1, 3, "kQLXGPUDeviceTypeOpenGL is Failed"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Startup, FillsTheInformationRecord) {
@@ -133,7 +135,7 @@ TEST_F(Startup, ShutdownTwiceAnswersSuccess) {
 }
 
 class EntryPointArguments : public Startup {
-protected:
+  protected:
     void SetUp() override {
         Startup::SetUp();
         withRootDescription();

@@ -12,6 +12,8 @@ void PluginTest::TearDown() {
     if (plugin.shutdown) plugin.shutdown();
 }
 
-int PluginTest::start() { return plugin.startup(host.context(), &info); }
+int PluginTest::start() {
+    return plugin.startup(host.context(), &info);
+}
 
 }  // namespace qlxtest

@@ -14,7 +14,7 @@
 namespace qlxtest {
 
 class PluginTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

@@ -6,7 +6,7 @@
 namespace qlxtest {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -17,7 +17,7 @@ public:
     std::string write(const std::string& relative, const std::string& content) const;
     std::string mkdir(const std::string& relative) const;
 
-private:
+  private:
     std::string path_;
 };
 

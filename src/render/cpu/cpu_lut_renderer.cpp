@@ -1,0 +1,99 @@
+#include "render/cpu/cpu_lut_renderer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/log.h"
+#include "render/cpu/strength_blend.h"
+
+namespace {
+
+bool geometryUsable(int width, int height, int pitch) {
+    return width >= 0 && height >= 0 && pitch >= 0 && static_cast<std::int64_t>(width) * 4 <= pitch;
+}
+
+// Copies the input rows into the output. Only rows and bytes that both frames
+// hold are copied, so a smaller output is never overrun.
+void copyFrame(std::uint8_t* dst, int dstPitch, int dstHeight, const std::uint8_t* src,
+               int srcPitch, int srcWidth, int srcHeight) {
+    if (srcWidth <= 0 || srcHeight <= 0 || srcPitch <= 0 || dstPitch <= 0) return;
+    const int rows = std::min(srcHeight, dstHeight);
+    if (srcPitch == dstPitch) {
+        std::memcpy(dst, src, static_cast<std::size_t>(rows) * dstPitch);
+        return;
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(std::min(srcPitch, dstPitch));
+    for (int y = 0; y < rows; ++y)
+        std::memcpy(dst + static_cast<std::size_t>(y) * dstPitch,
+                    src + static_cast<std::size_t>(y) * srcPitch, rowBytes);
+}
+
+}  // namespace
+
+NLEColorLut3dAdjustEffect::NLEColorLut3dAdjustEffect(const std::shared_ptr<NLEFilterInfo>& root,
+                                                     const std::shared_ptr<NLEFilterInfo>& filter)
+    : params_(root ? root->lutPath() : std::string(), filter ? filter->guid() : std::string()) {}
+
+NLEColorLut3dAdjustEffect::~NLEColorLut3dAdjustEffect() = default;
+
+int NLEColorLut3dAdjustEffect::SetParam(const char* name, std::uint32_t type,
+                                        NLEFilterParamValue value) {
+    return params_.set(name, type, value);
+}
+
+bool NLEColorLut3dAdjustEffect::ensureLutLoaded(const std::string& path) {
+    if (!lut_) lut_ = std::make_unique<qlx::CubeLut>();
+    if (loadedPath_.empty() || loadedPath_ != path) {
+        // A file that failed is not tried again until the path changes.
+        loadedPath_ = path;
+        lutLoaded_ = lut_->loadCubeFile(path);
+    }
+    if (!lutLoaded_)
+        qlx::hostLog(kQLXLogError, "tonekit::LUT loadCubeFile Failed: %s", path.c_str());
+    return lutLoaded_;
+}
+
+int NLEColorLut3dAdjustEffect::Render(std::uint8_t* dst, int dstWidth, int dstHeight, int dstPitch,
+                                      const std::uint8_t* src, int srcWidth, int srcHeight,
+                                      int srcPitch) {
+    if (!src || !dst) return qlx::kRenderFailed;
+    if (!geometryUsable(dstWidth, dstHeight, dstPitch) ||
+        !geometryUsable(srcWidth, srcHeight, srcPitch))
+        return qlx::kRenderFailed;
+    // Strengths outside 0-100 are the host's error; they are held to the range.
+    const int a = std::clamp(params_.alpha(), 0, 100) * 255 / 100;
+    copyFrame(dst, dstPitch, dstHeight, src, srcPitch, srcWidth, srcHeight);
+
+    const std::string& path = params_.lutForFrame();
+    if (path.empty() || !ensureLutLoaded(path) || a == 0) return qlx::kRenderOk;
+
+    // The LUT only maps pixels the input supplied; the rest of a larger output
+    // keeps what the host had there.
+    const int width = std::min(dstWidth, srcWidth), height = std::min(dstHeight, srcHeight);
+    lut_->apply(dst, dstPitch, dst, width, height, dstPitch, 4);
+    blend(dst, dstPitch, src, srcPitch, width, height, a);
+    return qlx::kRenderOk;
+}
+
+void NLEColorLut3dAdjustEffect::blend(std::uint8_t* dst, int dstPitch, const std::uint8_t* src,
+                                      int srcPitch, int width, int height, int a) const {
+    const int skinProtect = std::clamp(params_.skinProtect(), 0, 100);
+    bool masking = !skinMask.empty() && skinMask.data && skinProtect != 0;
+    if (masking &&
+        (skinMask.type() != CV_8UC4 || skinMask.rows < height || skinMask.cols < width)) {
+        // Never read past a mask that does not cover the frame.
+        qlx::hostLog(kQLXLogWarning, "tonekit::skin mask %dx%d does not cover the %dx%d frame",
+                     skinMask.cols, skinMask.rows, width, height);
+        masking = false;
+    }
+    if ((a >= 255 && !masking) || height < 1) return;
+
+    qlx::BlendRowSettings settings;
+    settings.strengthWeight = a < 255 ? 255 - a : -1;
+    settings.skinScale = static_cast<int>(skinProtect * 255.0 / 100.0 + 0.5);
+    for (int y = 0; y < height; ++y) {
+        settings.mask = masking ? skinMask.ptr<std::uint8_t>(y) : nullptr;
+        qlx::blendRow(dst + static_cast<std::size_t>(y) * dstPitch,
+                      src + static_cast<std::size_t>(y) * srcPitch, width, settings);
+    }
+}

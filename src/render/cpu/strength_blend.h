@@ -1,0 +1,32 @@
+// Blending a LUT result back towards the original frame, by the effect's
+// strength and by the skin mask. Every byte equals what the shared blend
+// tables give:
+//   mix(p, q, k) = floor((p * k + q * (255 - k)) / 255)
+//   mul(s, m)    = floor((s * m + 127) / 255)
+// computed here in registers instead of reading the 17 MB mix table.
+#pragma once
+
+#include <cstdint>
+
+namespace qlx {
+
+struct BlendRowSettings {
+    // Weight of the original under the strength step: 255 - a, or -1 when the
+    // strength is full and that step is skipped.
+    int strengthWeight = -1;
+    // Skin-protection strength on a 0-255 scale; the mask step runs when
+    // `mask` is non-null. The skin weight is the fourth byte of a mask pixel.
+    int skinScale = 0;
+    const std::uint8_t* mask = nullptr;
+};
+
+// Blends `pixels` BGRA pixels of `result` (in place) towards `original`.
+void blendRow(std::uint8_t* result, const std::uint8_t* original, int pixels,
+              const BlendRowSettings& settings);
+
+// The same through the blend tables, one byte at a time: the reference the
+// fast form is checked against.
+void blendRowWithTables(std::uint8_t* result, const std::uint8_t* original, int pixels,
+                        const BlendRowSettings& settings);
+
+}  // namespace qlx
