@@ -43,6 +43,7 @@ class NLEFilterRegistry {
     // Reads the folder tree below `folder` (UTF-8) in post-order and stores every
     // description it reads; returns the folder's own description, or null.
     // With `readXml` the folder's "filter.xml" is read too and is the result.
+    // A link that leads back to a folder being scanned is not followed.
     std::shared_ptr<NLEFilterInfo> scanFolder(const std::string& folder, bool readXml);
 
     // Number of distinct GUIDs: the effect count reported to the host.
@@ -72,6 +73,11 @@ class NLEFilterRegistry {
         const std::function<std::shared_ptr<NLEFilterInfo>()>& build);
 
   private:
+    // `openFolders` holds the identities of the folders being listed above this
+    // one; a sub-folder that is one of them (a link back up) is passed over.
+    std::shared_ptr<NLEFilterInfo> scanTree(const std::string& folder, bool readXml,
+                                            std::vector<std::string>& openFolders);
+
     mutable std::mutex mutex_;
     std::map<std::string, std::shared_ptr<NLEFilterInfo>> byGuid_;
     std::vector<std::shared_ptr<NLEFilterInfo>> loadOrder_;

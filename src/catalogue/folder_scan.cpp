@@ -1,4 +1,6 @@
 // Reading a folder tree of filter descriptions.
+#include <algorithm>
+
 #include "catalogue/conf_reader.h"
 #include "catalogue/filter_info.h"
 #include "catalogue/filter_registry.h"
@@ -24,6 +26,18 @@ bool contains(const std::string& name, const char* part) {
 // ".conf" files); when several names match, the last one listed wins.
 std::shared_ptr<NLEFilterInfo> NLEFilterRegistry::scanFolder(const std::string& folder,
                                                              bool readXml) {
+    std::vector<std::string> openFolders;
+    return scanTree(folder, readXml, openFolders);
+}
+
+std::shared_ptr<NLEFilterInfo> NLEFilterRegistry::scanTree(const std::string& folder, bool readXml,
+                                                           std::vector<std::string>& openFolders) {
+    const std::string identity = qlx::platform::folderIdentity(folder);
+    if (!identity.empty() &&
+        std::find(openFolders.begin(), openFolders.end(), identity) != openFolders.end()) {
+        return nullptr;
+    }
+    openFolders.push_back(identity);
     const std::string base = folder + "/";
     std::string confPath;
     std::string xmlPath;
@@ -31,13 +45,14 @@ std::shared_ptr<NLEFilterInfo> NLEFilterRegistry::scanFolder(const std::string& 
         qlx::platform::listFolder(folder, [&](const qlx::platform::DirEntry& entry) {
             if (entry.isDirectory && !isDotEntry(entry.name)) {
                 // Sub-folders never read their "filter.xml"; their results are stored already.
-                scanFolder(base + entry.name, false);
+                scanTree(base + entry.name, false, openFolders);
             } else if (contains(entry.name, ".conf")) {
                 confPath = base + entry.name;
             } else if (contains(entry.name, "filter.xml")) {
                 xmlPath = base + entry.name;
             }
         });
+    openFolders.pop_back();
     if (!listed) return nullptr;
 
     std::shared_ptr<NLEFilterInfo> result;

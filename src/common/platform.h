@@ -29,6 +29,11 @@ struct DirEntry {
 // cannot be opened.
 bool listFolder(const std::string& utf8Folder, const std::function<void(const DirEntry&)>& visit);
 
+// A key shared by every path that reaches the same folder (through links or
+// junctions included), so a folder walk can notice a loop. Empty when the
+// folder cannot be asked.
+std::string folderIdentity(const std::string& utf8Folder);
+
 // Opens a file by UTF-8 path for binary reading, sharing it for reading and
 // writing with other processes. Null when it cannot be opened.
 std::FILE* openForSharedRead(const std::string& utf8Path);

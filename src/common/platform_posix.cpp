@@ -29,6 +29,12 @@ bool listFolder(const std::string& utf8Folder, const std::function<void(const Di
     return true;
 }
 
+std::string folderIdentity(const std::string& utf8Folder) {
+    struct stat info;
+    if (stat(utf8Folder.c_str(), &info) != 0) return std::string();
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
 std::FILE* openForSharedRead(const std::string& utf8Path) {
     std::FILE* file = std::fopen(utf8Path.c_str(), "rb");
     if (!file) return nullptr;

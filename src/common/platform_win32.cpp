@@ -30,6 +30,20 @@ bool listFolder(const std::string& utf8Folder, const std::function<void(const Di
     return true;
 }
 
+std::string folderIdentity(const std::string& utf8Folder) {
+    // FILE_FLAG_BACKUP_SEMANTICS lets CreateFileW open a folder.
+    HANDLE folder = CreateFileW(wide(utf8Folder).c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return std::string();
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = GetFileInformationByHandle(folder, &info) != 0;
+    CloseHandle(folder);
+    if (!known) return std::string();
+    return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) +
+           ":" + std::to_string(info.nFileIndexLow);
+}
+
 std::FILE* openForSharedRead(const std::string& utf8Path) {
     return _wfsopen(wide(utf8Path).c_str(), L"rb", _SH_DENYNO);
 }
