@@ -221,9 +221,10 @@ enum ProgramCodeType : int { CodeSource = 0 };
 // A named program; its kernels belong to it.
 class KRPLATFORM_OPENCL_API openclProgram {
   public:
-    // Reads the program (load type 0: the file at `path`; 1: `text`, with
-    // `path` only naming it in messages), deciphers it when it carries the
-    // cipher header, and builds it for the registered device. Code type 0 is
+    // Reads the program (load type 0: the file at `path`; 1: the NUL-ended
+    // `text`, with `path` only naming it in messages, so enciphered programs,
+    // which may hold zero bytes, come by file), deciphers it when it carries
+    // the cipher header, and builds it for the registered device. Code type 0 is
     // OpenCL C source; no other is accepted. A failed build passes the build
     // log to the log callback. Loading a program that is already built
     // answers true when it names the same file (or text), false otherwise.
