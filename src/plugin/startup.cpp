@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "KRPlatformOpenCL.h"
 #include "catalogue/filter_info.h"
 #include "catalogue/filter_registry.h"
 #include "common/log.h"
@@ -51,6 +52,18 @@ DeviceScan scanDevices(QLXGPUDeviceSuite* suite) {
     return scan;
 }
 
+// The OpenCL library's own lines reach the host's log like ours.
+void forwardOpenCLLog(int level, const char* text) {
+    hostLogText(level, text);
+}
+
+void registerOpenCLContext(const QLXGPUDeviceInfo& device) {
+    OpenCLManager::SetLogCallback(forwardOpenCLLog);
+    void* const* h = device.handles;
+    // The record's fifth handle goes fourth and its fourth goes last.
+    OpenCLManager::GetIns()->RegisterOpenclContext(h[0], h[1], h[2], h[4], h[3]);
+}
+
 std::string lutFolder() {
     char path[512] = {};
     if (QLXHostUtilSuite* util = suiteTable().hostUtil) {
@@ -80,9 +93,11 @@ void fillPluginInfo(QLXPluginInfo& info, std::size_t effectCount) {
 std::int32_t startup(QLXHostContext* host, QLXPluginInfo* info) {
     acquireSuites(host);
     ProcessState& state = processState();
+    state.openCLManager = OpenCLManager::Create();
     state.openGLDevicePresent = false;
 
     const DeviceScan scan = scanDevices(suiteTable().gpuDevice);
+    if (scan.openCLFound) registerOpenCLContext(scan.openCL);
     state.openGLDevicePresent = scan.openGLFound;
     state.softwareOpenGL = !scan.openGLFound;
     if (state.openGLDevicePresent) {
@@ -104,6 +119,11 @@ std::int32_t startup(QLXHostContext* host, QLXPluginInfo* info) {
 }
 
 std::int32_t shutdown() {
+    ProcessState& state = processState();
+    if (state.openCLManager) {
+        state.openCLManager->Release();
+        state.openCLManager = nullptr;
+    }
     NLEFilterRegistry::destroyInstance();
     return kQLXSuccess;
 }

@@ -18,9 +18,9 @@ struct SetCase {
     int expectedSkin;
 };
 
-class SetParam : public ::testing::TestWithParam<SetCase> {};
+class RendererSetParam : public ::testing::TestWithParam<SetCase> {};
 
-TEST_P(SetParam, AcceptsOnlyTheDeclaredTypes) {
+TEST_P(RendererSetParam, AcceptsOnlyTheDeclaredTypes) {
     const SetCase& c = GetParam();
     LutRendererParams params("own.cube", "LOOK");
     EXPECT_EQ(params.set(c.name, c.type, c.value), c.expectedResult);
@@ -29,7 +29,7 @@ TEST_P(SetParam, AcceptsOnlyTheDeclaredTypes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Names, SetParam,
+    Names, RendererSetParam,
     ::testing::Values(SetCase{"alpha", 5, NLEFilterParamValue::ofInt(40), 0, 40, 0},
                       SetCase{"alpha", 6, NLEFilterParamValue::ofInt(40), 4, 100, 0},
                       SetCase{"alpha", 3, NLEFilterParamValue::ofInt(40), 4, 100, 0},
