@@ -1,0 +1,144 @@
+// A started plugin with one look registered, and helpers to render frames
+// through an effect exactly as a host does.
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <random>
+#include <sstream>
+
+#include "effect/qlx_effect.h"
+#include "lut/cube_lut.h"
+#include "support/plugin_fixture.h"
+
+namespace qlxtest {
+
+constexpr char kLookGuid[] = "5C0FFEE0-0000-4000-8000-00000000A001";
+constexpr char kCustomGuid[] = "74EB022D-1D73-4D1E-9F70-487C356D46CD";
+
+// A size-9 .CUBE LUT that bends and crosses the channels.
+inline std::string crossTalkCube(int n = 9) {
+    std::ostringstream text;
+    text << "TITLE \"cross talk\"\nLUT_3D_SIZE " << n << "\n";
+    const double step = 1.0 / (n - 1);
+    for (int b = 0; b < n; ++b)
+        for (int g = 0; g < n; ++g)
+            for (int r = 0; r < n; ++r)
+                text << (r * step) * (r * step) * 0.9 + b * step * 0.1 << ' '
+                     << g * step * 0.8 + r * step * 0.15 << ' ' << 1.0 - b * step * 0.7 << '\n';
+    return text.str();
+}
+
+// BGRA pixels with natural-looking variety: gradients, noise and skin tones.
+inline cv::Mat testPicture(int width, int height, unsigned seed) {
+    cv::Mat picture(height, width, CV_8UC4);
+    std::mt19937 random(seed);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            cv::Vec4b& p = picture.at<cv::Vec4b>(y, x);
+            const bool skin = (x / 8 + y / 8) % 3 == 0;
+            p[0] =
+                static_cast<uchar>(skin ? 90 + random() % 30 : (x * 255) / std::max(1, width - 1));
+            p[1] = static_cast<uchar>(skin ? 120 + random() % 30
+                                           : (y * 255) / std::max(1, height - 1));
+            p[2] = static_cast<uchar>(skin ? 190 + random() % 40 : random() % 256);
+            p[3] = static_cast<uchar>(random() % 4 == 0 ? random() % 256 : 255);
+        }
+    return picture;
+}
+
+class EffectTest : public PluginTest {
+  protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        writeLut("root.conf", R"({"GUID": "ROOT-GUID", "NAME": "LUT"})");
+        lookFolder = resources.mkdir("qlx_effect/plugin/LUT/looks/cross");
+        lutFile = writeLut("looks/cross/cross.cube", crossTalkCube());
+        writeLut("looks/cross/cross.conf", std::string(R"({"GUID": ")") + kLookGuid + R"("})");
+        writeLut("looks/cross/filter.xml", std::string("<Filter><GUID>") + kLookGuid +
+                                               "</GUID><Name>Cross</Name><LUT><LutFile>cross.cube"
+                                               "</LutFile></LUT></Filter>");
+        writeLut("custom/custom.conf", std::string(R"({"GUID": ")") + kCustomGuid + R"("})");
+    }
+    void TearDown() override {
+        if (effect) {
+            effect->ReleaseResource();
+            plugin.releaseEffect(effect);
+        }
+        PluginTest::TearDown();
+    }
+
+    // Starts the plugin, registers the look folder and creates an effect.
+    void createEffect(const char* guid, std::uint32_t renderMode = 0) {
+        ASSERT_EQ(start(), kQLXSuccess);
+        qlxhost::EffectDescriptor descriptor;
+        ASSERT_EQ(plugin.registerFromConfPath(lookFolder.c_str(), descriptor.qlx()), kQLXSuccess);
+        ASSERT_EQ(plugin.createEffect(guid, renderMode, &effect), kQLXSuccess);
+        ASSERT_EQ(effect->PrepareResource(context.qlx()), kQLXSuccess);
+    }
+
+    void setParams(int alpha, int skin) {
+        context.set("alpha", qlxhost::ParamAnswer::integer(alpha));
+        context.set("skinProtect", qlxhost::ParamAnswer::integer(skin));
+        ASSERT_EQ(effect->UpdateParameters(context.qlx()), kQLXSuccess);
+    }
+
+    // Renders `input` into a fresh output of the same size and `outPitch`.
+    cv::Mat render(const cv::Mat& input, int outExtraPitch = 0, int expected = kQLXSuccess) {
+        const int pitch = input.cols * 4 + outExtraPitch;
+        std::vector<std::uint8_t> storage(static_cast<std::size_t>(pitch) * input.rows, 0x5A);
+        auto in = qlxhost::Frame::wrap(const_cast<std::uint8_t*>(input.data), input.cols,
+                                       input.rows, static_cast<int>(input.step));
+        auto out = qlxhost::Frame::wrap(storage.data(), input.cols, input.rows, pitch);
+        qlxhost::RenderContext frames(in.get(), out.get());
+        EXPECT_EQ(effect->Render(frames.qlx()), expected);
+        return cv::Mat(input.rows, input.cols, CV_8UC4, storage.data(), pitch).clone();
+    }
+
+    // The LUT engine's own result for `input` (full strength).
+    cv::Mat applied(const cv::Mat& input, const std::string& file) {
+        qlx::CubeLut lut;
+        EXPECT_TRUE(lut.loadCubeFile(file));
+        cv::Mat out = input.clone();
+        lut.apply(out.data, static_cast<int>(out.step), out.data, out.cols, out.rows,
+                  static_cast<int>(out.step), 4);
+        return out;
+    }
+
+    QLXEffect* effect = nullptr;
+    qlxhost::EffectContext context;
+    std::string lookFolder, lutFile;
+};
+
+// mix and mul of the blend tables, as formulas.
+inline int mixBytes(int p, int q, int k) {
+    return (p * k + q * (255 - k)) / 255;
+}
+inline int mulBytes(int s, int m) {
+    return (s * m + 127) / 255;
+}
+
+// The frame a CPU render must give for the LUT result `lut` of `input`.
+inline cv::Mat blended(const cv::Mat& input, const cv::Mat& lut, int alpha, int skin,
+                       const cv::Mat& mask) {
+    cv::Mat out = lut.clone();
+    const int a = alpha * 255 / 100;
+    const int s = static_cast<int>(skin * 255.0 / 100.0 + 0.5);
+    if (a == 0) return input.clone();
+    for (int y = 0; y < input.rows; ++y)
+        for (int x = 0; x < input.cols; ++x)
+            for (int c = 0; c < 4; ++c) {
+                const int o = input.at<cv::Vec4b>(y, x)[c];
+                int d = out.at<cv::Vec4b>(y, x)[c];
+                if (a < 255) d = mixBytes(o, d, 255 - a);
+                if (skin && !mask.empty())
+                    d = mixBytes(o, d, mulBytes(s, mask.at<cv::Vec4b>(y, x)[3]));
+                out.at<cv::Vec4b>(y, x)[c] = static_cast<uchar>(d);
+            }
+    return out;
+}
+
+inline bool sameBytes(const cv::Mat& a, const cv::Mat& b) {
+    return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
+}
+
+}  // namespace qlxtest

@@ -1,0 +1,116 @@
+// The effect object's operations as the host calls them, and the conversion
+// of host values.
+#include <cstring>
+
+#include "effect/param_conversion.h"
+#include "effect_fixture.h"
+
+namespace {
+
+using namespace qlxtest;
+
+TEST_F(EffectTest, RefusesRenderModesNotInThisBuild) {
+    ASSERT_EQ(start(), kQLXSuccess);
+    for (std::uint32_t mode : {1u, 2u, 7u}) {
+        QLXEffect* refused = nullptr;
+        EXPECT_EQ(plugin.createEffect("ROOT-GUID", mode, &refused), kQLXFailed) << mode;
+        EXPECT_EQ(refused, nullptr);
+    }
+    EXPECT_EQ(host.util.log.count("is not available in this build"), 3);
+}
+
+TEST_F(EffectTest, UpdateParametersWithoutContextIsABadArgument) {
+    createEffect(kLookGuid);
+    EXPECT_EQ(effect->UpdateParameters(nullptr), kQLXBadArgument);
+}
+
+TEST_F(EffectTest, AlphaOfARefusedHostTypeLeavesTheStrength) {
+    createEffect(kLookGuid);
+    setParams(50, 0);
+    qlxhost::ParamAnswer refused;
+    refused.type = 4;
+    refused.i32 = 0;
+    context.set("alpha", refused);
+    ASSERT_EQ(effect->UpdateParameters(context.qlx()), kQLXSuccess);
+    const cv::Mat input = testPicture(30, 20, 4);
+    EXPECT_TRUE(
+        sameBytes(render(input), blended(input, applied(input, lutFile), 50, 0, cv::Mat())));
+}
+
+TEST_F(EffectTest, RenderAnswersTwoWithoutContextOrFrames) {
+    createEffect(kLookGuid);
+    EXPECT_EQ(effect->Render(nullptr), kQLXBadArgument);
+    qlxhost::Frame frame(4, 4);
+    qlxhost::RenderContext noInput(nullptr, &frame), noOutput(&frame, nullptr);
+    EXPECT_EQ(effect->Render(noInput.qlx()), kQLXBadArgument);
+    EXPECT_EQ(effect->Render(noOutput.qlx()), kQLXBadArgument);
+}
+
+TEST_F(EffectTest, FrameWithoutPixelsFailsTheRender) {
+    createEffect(kLookGuid);
+    qlxhost::Frame input(8, 8);
+    auto output = qlxhost::Frame::wrap(nullptr, 8, 8, 32);
+    qlxhost::RenderContext frames(&input, output.get());
+    EXPECT_EQ(effect->Render(frames.qlx()), kQLXFailed);
+    EXPECT_EQ(host.util.log.count("LUT PureC Render Failed."), 1);
+}
+
+TEST_F(EffectTest, ResourceHintFollowsSkinProtection) {
+    createEffect(kLookGuid);
+    context.erase("skinProtect");
+    effect->UpdateResourceHint(context.qlx());
+    EXPECT_TRUE(context.resourceHints().empty());
+    context.set("skinProtect", qlxhost::ParamAnswer::integer(30));
+    effect->UpdateResourceHint(context.qlx());
+    EXPECT_TRUE(context.resourceHints().empty());
+    context.set("skinProtect", qlxhost::ParamAnswer::integer(0));
+    effect->UpdateResourceHint(context.qlx());
+    EXPECT_EQ(context.resourceHints(), std::vector<bool>{false});
+}
+
+// ---- host value conversion -------------------------------------------------
+
+struct ConversionCase {
+    std::uint32_t hostType;
+    bool converted;
+    std::uint32_t cellType;
+    int rawBytes;  // how many value bytes reach the cell
+};
+
+class HostValueConversion : public ::testing::TestWithParam<ConversionCase> {};
+
+TEST_P(HostValueConversion, KeepsTheValueBytesAndStampsTheType) {
+    const ConversionCase c = GetParam();
+    QLXParamValue host{};
+    host.type = c.hostType;
+    host.value.i64 = 0x1122334455667788LL;
+    const auto cell = tonekit::convertHostValue(host);
+    ASSERT_EQ(cell.has_value(), c.converted);
+    if (!cell) return;
+    EXPECT_EQ(cell->type, c.cellType);
+    EXPECT_EQ(std::memcmp(cell->raw, &host.value, c.rawBytes), 0);
+    for (std::size_t i = c.rawBytes; i < sizeof cell->raw; ++i) ASSERT_EQ(cell->raw[i], 0) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HostTypes, HostValueConversion,
+    ::testing::Values(ConversionCase{3, true, 5, 4}, ConversionCase{5, true, 3, 4},
+                      ConversionCase{6, true, 2, 8}, ConversionCase{7, true, 1, 1},
+                      ConversionCase{9, true, 7, 8}, ConversionCase{4, false, 0, 0},
+                      ConversionCase{0, false, 0, 0}, ConversionCase{10, false, 0, 0}));
+
+TEST(HostTextConversion, LongTextIsCutInTheCellAndWholeInTheText) {
+    for (std::size_t length : {0u, 1u, 511u, 512u, 600u}) {
+        const std::string text(length, 'p');
+        QLXParamValue host{};
+        host.type = kQLXParamText;
+        host.value.text = text.c_str();
+        const auto cell = tonekit::convertHostValue(host);
+        ASSERT_TRUE(cell.has_value());
+        EXPECT_EQ(cell->type, 6u);
+        EXPECT_EQ(cell->asText(), text.substr(0, 511)) << length;
+        EXPECT_EQ(cell->text, text);
+    }
+}
+
+}  // namespace
