@@ -1,0 +1,103 @@
+// One 3D colour lookup table read from a ".CUBE" or ".3DL" file, in grid form
+// (for the CPU and OpenCL renderers) or packed form (for the OpenGL renderer),
+// and its tetrahedral application to 8-bit BGR/BGRA images.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qlx {
+
+class ByteSource;
+class LutTextReader;
+
+enum class LutFileFormat { Cube, ThreeDl };
+
+class CubeLut {
+  public:
+    static constexpr int kGridDim = 65;  // fixed stride of every grid axis
+    static constexpr std::size_t kGridFloats =
+        static_cast<std::size_t>(kGridDim) * kGridDim * kGridDim * 3;
+    static constexpr int kLevels = 256;
+
+    // Result codes kept in `status`.
+    enum Status : std::int32_t {
+        kLoaded = 0,
+        kNeverLoaded = 1,
+        kNothingLeft = 10,
+        kPastEndOfFile = 12,
+        kNoLineBreak = 13,
+        kBadDomain = 22,
+        kBadSize = 23,
+        kTooFewShaperFields = 24,
+    };
+
+    CubeLut();
+    CubeLut(bool packed, bool normalized);
+    virtual ~CubeLut();
+
+    CubeLut(const CubeLut&) = delete;
+    CubeLut& operator=(const CubeLut&) = delete;
+
+    // Grid form: grid, both interpolation tables, `size` and `entryCount`.
+    bool loadCubeFile(const std::string& utf8Path);
+    // Packed form (or the grid when `packed` is off); leaves the tables alone.
+    bool loadCubeFileForTexture(const std::string& utf8Path);
+
+    // The same readers over bytes that are already at hand (memory, fuzzing).
+    // `forTexture` picks the load: false as loadCubeFile, true as
+    // loadCubeFileForTexture. Returns true when `status` ends 0.
+    bool loadFromSource(ByteSource& source, LutFileFormat format, bool forTexture);
+
+    const float* fractionTable(int* count = nullptr) const;
+    const std::int32_t* indexTable(int* count = nullptr) const;
+    // First float of the grid (packed off) or of the packed list (packed on).
+    const float* table(int* width = nullptr, int* height = nullptr, int* depth = nullptr,
+                       int* channels = nullptr) const;
+    int size() const { return size_; }
+
+    // Maps every pixel of an 8-bit BGR (3) or BGRA (4) image through the grid.
+    // Returns 0, or 23 when `size` is unusable (image untouched).
+    int apply(std::uint8_t* dst, int dstPitch, const std::uint8_t* src, int width, int height,
+              int srcPitch, int channels);
+
+    std::int32_t status = kNeverLoaded;
+    std::uint32_t entryCount = 0;
+
+    bool packed() const { return packed_; }
+    bool normalized() const { return normalized_; }
+    const std::vector<float>& packedList() const { return packedList_; }
+
+  private:
+    enum class LoadTarget { Grid, Texture };
+
+    bool load(const std::string& utf8Path, LoadTarget target);
+    void readThreeDl(LutTextReader& reader, LoadTarget target);
+    void readCube(LutTextReader& reader, LoadTarget target);
+    bool nextLine(LutTextReader& reader);
+    void beginEntries(LoadTarget target);
+    void buildInterpolationTables();
+    void storeEntry(LoadTarget target, int r, int g, int b, const float value[3]);
+    float* gridEntry(int r, int g, int b) {
+        return grid_ + ((static_cast<std::size_t>(r) * kGridDim + g) * kGridDim + b) * 3;
+    }
+    const float* fastGridFor(int n);
+
+    std::int32_t size_ = 0;
+    float fraction_[kLevels] = {};
+    std::int32_t index_[kLevels] = {};
+    float grid_[kGridFloats];
+    std::vector<float> packedList_;
+    bool packed_ = false;
+    bool normalized_ = false;
+
+    // Derived, padded copy of the grid for the vector kernels; rebuilt on the
+    // first application after a load.
+    std::vector<float> fastGrid_;
+    bool fastGridValid_ = false;
+    bool gridLoaded_ = false;  // the last load was a successful grid load
+};
+
+}  // namespace qlx
