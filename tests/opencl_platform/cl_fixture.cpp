@@ -133,4 +133,28 @@ OPENCL::openclProgram* OpenCLTest::buildProgram(const char* name, const std::str
     return program;
 }
 
+std::vector<int> addToEach(OPENCL::openclMemManager* memory, OPENCL::openclProgram* program,
+                           int amount, int count) {
+    std::vector<int> values(count);
+    for (int i = 0; i < count; ++i) values[i] = i;
+    OPENCL::openclMemory* buffer = nullptr;
+    OPENCL::openclKernel* kernel = program->getopenclKernel("addToEach");
+    if (kernel == nullptr ||
+        !memory->createOpenCLMem(OPENCL::Buffer, count * sizeof(int), values.data(), &buffer) ||
+        !kernel->setKernelParameters(0, OPENCL::Memory, buffer, sizeof buffer) ||
+        !kernel->setKernelParameters(1, OPENCL::Int32, &amount, sizeof amount) ||
+        !kernel->setKernelParameters(2, OPENCL::Int32, &count, sizeof count) ||
+        !program->runProgramKernel(kernel, count, 1, 1, true)) {
+        return {};
+    }
+    size_t pitch = 0;
+    auto* mapped = static_cast<int*>(buffer->lockMemory(true, &pitch, 0, 0, 0, 0, 0, 0, 0, true));
+    if (mapped == nullptr) return {};
+    std::vector<int> result(mapped, mapped + count);
+    buffer->unlockMemory(mapped);
+    memory->deleteOpenCLMem(buffer, false);
+    program->deleteKernel(kernel);
+    return result;
+}
+
 }  // namespace krcl_test

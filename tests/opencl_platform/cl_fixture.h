@@ -67,6 +67,11 @@ class OpenCLTest : public ::testing::Test {
     OPENCL::openclProgramManager* programs_ = nullptr;
 };
 
+// Runs addToEach(+amount) of `program` over {0, 1, ..., count-1} in a new
+// buffer and answers the values; empty when a step fails.
+std::vector<int> addToEach(OPENCL::openclMemManager* memory, OPENCL::openclProgram* program,
+                           int amount, int count);
+
 // Test kernels.
 extern const char* const kInvertSource;     // invert(src image, dst image)
 extern const char* const kAddToEachSource;  // addToEach(int buffer, amount, count)

@@ -1,4 +1,5 @@
 // Loading and building programs, the cipher, kernels and their arguments.
+#include <cstdlib>
 #include <random>
 
 #include "cl_fixture.h"
@@ -9,31 +10,6 @@ namespace {
 using OPENCL::openclKernel;
 using OPENCL::openclMemory;
 using OPENCL::openclProgram;
-
-// Runs addToEach(+amount) over {0, 1, ..., count-1} and answers the values.
-std::vector<int> addToEach(OPENCL::openclMemManager* memory, openclProgram* program, int amount,
-                           int count) {
-    std::vector<int> values(count);
-    for (int i = 0; i < count; ++i) values[i] = i;
-    openclMemory* buffer = nullptr;
-    openclKernel* kernel = program->getopenclKernel("addToEach");
-    if (kernel == nullptr ||
-        !memory->createOpenCLMem(OPENCL::Buffer, count * sizeof(int), values.data(), &buffer) ||
-        !kernel->setKernelParameters(0, OPENCL::Memory, buffer, sizeof buffer) ||
-        !kernel->setKernelParameters(1, OPENCL::Int32, &amount, sizeof amount) ||
-        !kernel->setKernelParameters(2, OPENCL::Int32, &count, sizeof count) ||
-        !program->runProgramKernel(kernel, count, 1, 1, true)) {
-        return {};
-    }
-    size_t pitch = 0;
-    auto* mapped = static_cast<int*>(buffer->lockMemory(true, &pitch, 0, 0, 0, 0, 0, 0, 0, true));
-    if (mapped == nullptr) return {};
-    std::vector<int> result(mapped, mapped + count);
-    buffer->unlockMemory(mapped);
-    memory->deleteOpenCLMem(buffer, false);
-    program->deleteKernel(kernel);
-    return result;
-}
 
 // Plain and enciphered files, marked or not: all build, and only a mismatch warns.
 struct LoadCase {
@@ -130,6 +106,19 @@ TEST(ProgramCipher, FollowsTheDocumentedFormat) {
     // A seed that cancels the mixing constant still gets a working key stream.
     EXPECT_EQ(OPENCL::encipherProgramText("ab", 0x9E3779B9),
               std::string("QLXENC1\n\xB9\x79\x37\x9E\x30\x82", 14));
+}
+
+TEST_F(OpenCLTest, TheEncipherToolWritesALoadableProgram) {
+    const std::string plain = writeScratchFile("add.cl", kAddToEachSource);
+    const std::string stored = plain + ".enc";
+    const std::string command =
+        std::string(KRCL_ENCIPHER_TOOL) + " '" + plain + "' '" + stored + "' 0x1234";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    openclProgram* program = programs_->createOpenCLProgram("LUT");
+    ASSERT_TRUE(program->loadProgram(stored.c_str(), nullptr, 0, 0, 1));
+    EXPECT_TRUE(loggedLines().empty());
+    const std::vector<int> expected = {-3, -2, -1};
+    EXPECT_EQ(addToEach(memory_, program, -3, 3), expected);
 }
 
 TEST(ProgramCipher, DeciphersWhatItEnciphers) {

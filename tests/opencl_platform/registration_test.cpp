@@ -33,23 +33,8 @@ TEST_P(RegistrationTest, AnswersAndThenBuilds) {
         OPENCL::openclProgram* program =
             manager->GetOpenclProgramManager()->createOpenCLProgram("p");
         ASSERT_TRUE(program->loadProgram(path.c_str(), nullptr, 0, 0, 0));
-        int values[3] = {1, 2, 3};
-        openclMemory* buffer = nullptr;
-        ASSERT_TRUE(manager->GetOpenclMemManager()->createOpenCLMem(OPENCL::Buffer, sizeof values,
-                                                                    values, &buffer));
-        OPENCL::openclKernel* kernel = program->getopenclKernel("addToEach");
-        int amount = 10, count = 3;
-        ASSERT_TRUE(kernel->setKernelParameters(0, OPENCL::Memory, buffer, 8));
-        ASSERT_TRUE(kernel->setKernelParameters(1, OPENCL::Int32, &amount, 4));
-        ASSERT_TRUE(kernel->setKernelParameters(2, OPENCL::Int32, &count, 4));
-        ASSERT_TRUE(program->runProgramKernel(kernel, 3, 1, 1, true));
-        size_t pitch = 0;
-        auto* mapped =
-            static_cast<int*>(buffer->lockMemory(true, &pitch, 0, 0, 0, 0, 0, 0, 0, true));
-        ASSERT_NE(mapped, nullptr);
-        EXPECT_EQ(mapped[0], 11);
-        EXPECT_EQ(mapped[2], 13);
-        EXPECT_TRUE(buffer->unlockMemory(mapped));
+        const std::vector<int> expected = {10, 11, 12};
+        EXPECT_EQ(addToEach(manager->GetOpenclMemManager(), program, 10, 3), expected);
     }
     OpenCLManager::Release();
     native.close();

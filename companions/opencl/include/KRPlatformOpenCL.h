@@ -104,9 +104,6 @@ struct _ImageDataDesc {
     bool ownsPixels = true;  // this library answers false: nothing to free
 };
 
-class openclMemManager;
-class openclProgram;
-
 // Flags of openclMemory::lockMemory.
 enum LockFlags : int {
     LockDefault = 0,    // map for reading (read true) or writing (read false)
@@ -153,13 +150,13 @@ class KRPLATFORM_OPENCL_API openclMemManager {
   public:
     // Buffer form: type Buffer, `byteCount` > 0, `hostData` (may be null)
     // copied into the new buffer.
-    bool createOpenCLMem(MemoryType type, std::uint32_t byteCount, void* hostData,
+    bool createOpenCLMem(MemoryType type, std::uint32_t byteCount, const void* hostData,
                          openclMemory** out);
     // Image form: type Image2D, depth 1 (or 0). `hostPixels` (may be null)
     // are copied at creation, rows `rowPitch` bytes apart (0 = tightly
     // packed).
     bool createOpenCLMem(MemoryType type, _image_format format, std::uint32_t width,
-                         std::uint32_t height, std::uint32_t depth, void* hostPixels,
+                         std::uint32_t height, std::uint32_t depth, const void* hostPixels,
                          std::size_t rowPitch, openclMemory** out);
 
     // Wraps the host's cl_mem 2D image `nativeMem` without copying (see the
@@ -295,8 +292,9 @@ class KRPLATFORM_OPENCL_API OpenCLManager {
     // Destroys the manager with every program, kernel and memory object;
     // static, so both `manager->Release()` and `OpenCLManager::Release()` work.
     static void Release();
-    // Where log lines go (level, text); null drops them. May be called from
-    // the library's threads at any time.
+    // Where log lines go (level, text); null drops them. It may be called
+    // from any thread, sometimes while the library holds a lock, so it must
+    // not call back into the library.
     static void SetLogCallback(LogCallback callback);
 
     // Handles of the host's device record in the order 1, 2, 3, 5, 4 (see
@@ -309,12 +307,12 @@ class KRPLATFORM_OPENCL_API OpenCLManager {
     OPENCL::openclProgramManager* GetOpenclProgramManager();
     OPENCL::openclMemManager* GetOpenclMemManager();
 
-    ~OpenCLManager();
     OpenCLManager(const OpenCLManager&) = delete;
     OpenCLManager& operator=(const OpenCLManager&) = delete;
 
   private:
     OpenCLManager();
+    ~OpenCLManager();  // only Release destroys the manager
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

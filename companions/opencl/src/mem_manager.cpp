@@ -40,8 +40,8 @@ void openclMemManager::Impl::clear() {
 openclMemManager::openclMemManager(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 openclMemManager::~openclMemManager() = default;
 
-bool openclMemManager::createOpenCLMem(MemoryType type, std::uint32_t byteCount, void* hostData,
-                                       openclMemory** out) {
+bool openclMemManager::createOpenCLMem(MemoryType type, std::uint32_t byteCount,
+                                       const void* hostData, openclMemory** out) {
     if (out == nullptr) {
         logf(kError, "createOpenCLMem: no place for the result");
         return false;
@@ -56,7 +56,9 @@ bool openclMemManager::createOpenCLMem(MemoryType type, std::uint32_t byteCount,
     if (session == nullptr) return false;
     const cl_mem_flags flags = CL_MEM_READ_WRITE | (hostData != nullptr ? CL_MEM_COPY_HOST_PTR : 0);
     cl_int result = CL_SUCCESS;
-    cl_mem mem = clCreateBuffer(session->context, flags, byteCount, hostData, &result);
+    cl_mem mem = clCreateBuffer(session->context, flags, byteCount,
+                                const_cast<void*>(hostData),  // copied, never written
+                                &result);
     if (result != CL_SUCCESS) {
         logf(kError, "createOpenCLMem: a buffer of %u bytes failed (%s)", byteCount,
              krcl::clErrorName(result));
@@ -70,8 +72,9 @@ bool openclMemManager::createOpenCLMem(MemoryType type, std::uint32_t byteCount,
 }
 
 bool openclMemManager::createOpenCLMem(MemoryType type, _image_format format, std::uint32_t width,
-                                       std::uint32_t height, std::uint32_t depth, void* hostPixels,
-                                       std::size_t rowPitch, openclMemory** out) {
+                                       std::uint32_t height, std::uint32_t depth,
+                                       const void* hostPixels, std::size_t rowPitch,
+                                       openclMemory** out) {
     if (out == nullptr) {
         logf(kError, "createOpenCLMem: no place for the result");
         return false;
@@ -93,7 +96,9 @@ bool openclMemManager::createOpenCLMem(MemoryType type, _image_format format, st
     const cl_mem_flags flags =
         CL_MEM_READ_WRITE | (hostPixels != nullptr ? CL_MEM_COPY_HOST_PTR : 0);
     cl_int result = CL_SUCCESS;
-    cl_mem mem = clCreateImage(session->context, flags, &clFormat, &desc, hostPixels, &result);
+    cl_mem mem = clCreateImage(session->context, flags, &clFormat, &desc,
+                               const_cast<void*>(hostPixels),  // copied, never written
+                               &result);
     if (result != CL_SUCCESS) {
         logf(kError, "createOpenCLMem: a %ux%u image (order 0x%X, type 0x%X) failed (%s)", width,
              height, format.channelOrder, format.channelType, krcl::clErrorName(result));
