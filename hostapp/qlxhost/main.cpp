@@ -1,0 +1,176 @@
+// qlxhost: the reference host of qlxLUTPlugin.qlx as a command-line program.
+// It loads the plugin exactly as a video editor does and puts listing,
+// applying, checking and a demo of the looks one command away.
+#include <fmt/core.h>
+
+#include <CLI/CLI.hpp>
+#include <map>
+#include <opencv2/core/utils/logger.hpp>
+
+#include "cli_error.h"
+#include "commands.h"
+#include "interrupt.h"
+
+namespace qlxhost::cli {
+namespace {
+
+const std::map<std::string, Renderer> kRenderers{
+    {"cpu", Renderer::Cpu}, {"opencl", Renderer::OpenCL}, {"opengl", Renderer::OpenGL}};
+const std::map<std::string, CompareMode> kCompareModes{{"side", CompareMode::Side},
+                                                       {"split", CompareMode::Split}};
+
+void addLutFolder(CLI::App& command, std::string& folder) {
+    command
+        .add_option("--lut-folder", folder,
+                    "LUT folder to start the plugin on (default: the bundled one)")
+        ->type_name("DIR");
+}
+
+void addRenderSettings(CLI::App& command, RenderSettings& render) {
+    command.add_option("-a,--alpha", render.alpha, "strength of the look in percent")
+        ->type_name("0..100")
+        ->check(CLI::Range(0, 100))
+        ->capture_default_str();
+    command
+        .add_option("-s,--skin-protect", render.skinProtect,
+                    "spare skin regions by this percent (0: off)")
+        ->type_name("0..100")
+        ->check(CLI::Range(0, 100))
+        ->capture_default_str();
+    command.add_option("-r,--renderer", render.renderer, "renderer the effect is created with")
+        ->type_name("cpu|opencl|opengl")
+        ->transform(CLI::CheckedTransformer(kRenderers, CLI::ignore_case))
+        ->default_str("cpu");
+}
+
+// CLI11 reports one parse error in a few lines; users get one.
+std::string oneLine(const CLI::App* app, const CLI::Error& e) {
+    std::string where = app->get_name();
+    for (const CLI::App* parent = app->get_parent(); parent; parent = parent->get_parent()) {
+        where = parent->get_name() + " " + where;
+    }
+    return fmt::format("qlxhost: {}; see '{} --help'\n", e.what(), where);
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+    CommonOptions common;
+    ListOptions list;
+    ApplyOptions apply;
+    CheckOptions check;
+    DemoOptions demo;
+
+    CLI::App app{
+        "qlxhost loads the LUT effect plugin qlxLUTPlugin.qlx the way a video editor does and\n"
+        "lists its filters, applies them to pictures and videos, checks LUT folders and files,\n"
+        "and shows every bundled look on a test picture.",
+        "qlxhost"};
+    app.set_version_flag("--version", "qlxhost 1.0.0");
+    app.require_subcommand(1);
+    app.add_option("--plugin", common.pluginPath,
+                   "the plugin to load (default: qlxLUTPlugin.qlx beside qlxhost, or in "
+                   "../lib/qlxLUTPlugin when installed)")
+        ->type_name("FILE");
+    app.add_flag("-v,--verbose", common.verbose, "print the plugin's log lines on stderr");
+    app.footer(
+        "Exit status: 0 done; 1 failed or, for check, problems found; 2 bad command line;\n"
+        "130 stopped by Ctrl-C (no output is left behind).\n"
+        "Run 'qlxhost COMMAND --help' for the options of each command.");
+
+    CLI::App* listCmd = app.add_subcommand(
+        "list",
+        "List every filter of a LUT folder: name, GUID, description files, LUT file and "
+        "whether the plugin can load it");
+    addLutFolder(*listCmd, list.lutFolder);
+
+    CLI::App* applyCmd = app.add_subcommand(
+        "apply", "Apply a filter, or any .cube/.3dl file, to a picture or a video");
+    auto* filterOpt = applyCmd
+                          ->add_option("-f,--filter", apply.filter,
+                                       "the filter to apply, by name or GUID ('qlxhost list')")
+                          ->type_name("NAME|GUID");
+    auto* lutOpt = applyCmd
+                       ->add_option("-l,--lut", apply.lutFile,
+                                    "apply this LUT file through the plugin's custom-LUT filter")
+                       ->type_name("FILE.cube|FILE.3dl");
+    filterOpt->excludes(lutOpt);
+    addRenderSettings(*applyCmd, apply.render);
+    applyCmd
+        ->add_option("--compare", apply.compare,
+                     "also write a before/after version as OUT's name + .compare")
+        ->type_name("side|split")
+        ->transform(CLI::CheckedTransformer(kCompareModes, CLI::ignore_case));
+    addLutFolder(*applyCmd, apply.lutFolder);
+    applyCmd
+        ->add_option("IN", apply.input,
+                     "picture (.png .jpg .jpeg .tif .tiff, 8 or 16 bits) or "
+                     "video (.mp4 .mov .m4v .mkv .avi .webm)")
+        ->required();
+    applyCmd
+        ->add_option("OUT", apply.output,
+                     "result, of the same kind as IN; written under a temporary name and "
+                     "renamed when complete")
+        ->required();
+    applyCmd->footer(
+        "Videos are decoded and encoded by the ffmpeg program (on PATH); every audio stream is\n"
+        "copied unchanged. Pictures keep their bit depth; the plugin renders 8 bits per channel.\n"
+        "Examples:\n"
+        "  qlxhost apply --filter \"Warm Sunset\" in.png out.png\n"
+        "  qlxhost apply --lut grade.cube --alpha 60 --compare split in.mp4 out.mp4");
+
+    CLI::App* checkCmd =
+        app.add_subcommand("check",
+                           "Check LUT folders, description files (.conf, filter.xml) and LUT files "
+                           "(.cube, .3dl) and explain every problem");
+    checkCmd->add_option("PATH", check.paths, "folders or files to check")->required();
+    checkCmd->footer("Exit status 1 when any problem was found, 0 when all is well.");
+
+    CLI::App* demoCmd = app.add_subcommand(
+        "demo", "Render every bundled look on a built-in test picture into one contact sheet");
+    demoCmd->add_option("-o,--out", demo.outFolder, "folder for contact-sheet.png")
+        ->type_name("DIR")
+        ->capture_default_str();
+    addRenderSettings(*demoCmd, demo.render);
+    addLutFolder(*demoCmd, demo.lutFolder);
+
+    for (CLI::App* command : {listCmd, applyCmd, checkCmd, demoCmd}) command->fallthrough();
+
+    try {
+        app.parse(argc, argv);
+        if (applyCmd->parsed() && apply.filter.empty() && apply.lutFile.empty()) {
+            throw CLI::RequiredError("--filter or --lut");
+        }
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+        const CLI::App* where = &app;
+        for (const CLI::App* command : {listCmd, applyCmd, checkCmd, demoCmd}) {
+            if (command->parsed()) where = command;
+        }
+        std::fputs(oneLine(where, e).c_str(), stderr);
+        return kExitUsage;
+    }
+
+    installInterruptHandler();
+    if (listCmd->parsed()) return runList(common, list);
+    if (applyCmd->parsed()) return runApply(common, apply);
+    if (checkCmd->parsed()) return runCheck(check);
+    return runDemo(common, demo);
+}
+
+}  // namespace qlxhost::cli
+
+int main(int argc, char** argv) {
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+    try {
+        return qlxhost::cli::run(argc, argv);
+    } catch (const qlxhost::cli::CliError& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "qlxhost: %s\n", e.what());
+        return e.exitCode();
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "qlxhost: unexpected failure: %s\n", e.what());
+        return qlxhost::cli::kExitFailed;
+    }
+}

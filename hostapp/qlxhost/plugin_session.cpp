@@ -1,0 +1,33 @@
+#include "plugin_session.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "cli_error.h"
+#include "install_layout.h"
+
+namespace qlxhost::cli {
+
+std::unique_ptr<HostSession> startPlugin(const CommonOptions& common,
+                                         const std::string& lutFolder) {
+    SessionConfig config;
+    config.pluginPath = pluginPath(common.pluginPath);
+    config.lutFolder = lutFolder.empty() ? bundledLutFolder() : lutFolder;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(config.lutFolder, ec)) {
+        throw CliError("the LUT folder " + config.lutFolder + " does not exist");
+    }
+    auto session = std::make_unique<HostSession>();
+    session->log().setEcho(common.verbose);
+    if (!session->start(config)) {
+        std::string why = session->error();
+        for (const LogLine& line : session->log().lines()) {
+            if (line.level >= kQLXLogError) why = line.text;
+        }
+        throw CliError("the plugin does not start on the LUT folder " + config.lutFolder + ": " +
+                       why + "; 'qlxhost check " + config.lutFolder + "' explains the folder");
+    }
+    return session;
+}
+
+}  // namespace qlxhost::cli
