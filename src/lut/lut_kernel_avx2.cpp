@@ -1,6 +1,7 @@
-// Eight BGRA pixels at a time with AVX2 gathers from the derived grid. Every
-// floating-point operation is the scalar kernel's, in the same order; the
-// byte conversion is an integer form of the same rounding rule.
+// Eight BGRA pixels at a time with AVX2. Weights and corner offsets are worked
+// out for all eight at once; the corners are then read as whole 16-byte
+// entries of the derived grid, two pixels per register. Every floating-point
+// operation is the scalar kernel's, in the same order.
 #include <immintrin.h>
 
 #include "lut/lut_fast_grid.h"
@@ -10,36 +11,53 @@ namespace qlx {
 
 namespace {
 
-struct Strides {
+constexpr int kLanes = 8;
+
+struct Corners {
+    alignas(32) std::int32_t c000[kLanes];
+    alignas(32) std::int32_t c1[kLanes];
+    alignas(32) std::int32_t c2[kLanes];
+};
+
+struct Axes {
     __m256i r, g, b, all;
 };
 
-// The six tetrahedra, in the order of the scalar kernel's tests: offsets of
-// the corners C1 (first axis) and C2 (first and second axes) from C000.
-inline void innerCorners(__m256 fr, __m256 fg, __m256 fb, const Strides& s, __m256i& off1,
-                         __m256i& off2) {
-    const __m256i rg = _mm256_castps_si256(_mm256_cmp_ps(fr, fg, _CMP_GT_OQ));
-    const __m256i gb = _mm256_castps_si256(_mm256_cmp_ps(fg, fb, _CMP_GT_OQ));
-    const __m256i rb = _mm256_castps_si256(_mm256_cmp_ps(fr, fb, _CMP_GT_OQ));
-    const __m256i bg = _mm256_castps_si256(_mm256_cmp_ps(fb, fg, _CMP_GT_OQ));
-    const __m256i br = _mm256_castps_si256(_mm256_cmp_ps(fb, fr, _CMP_GT_OQ));
+inline __m256i greater(__m256 a, __m256 b) {
+    return _mm256_castps_si256(_mm256_cmp_ps(a, b, _CMP_GT_OQ));
+}
+
+// Offsets of C1 (first axis) and C2 (first two axes) for the six tetrahedra,
+// decided by the scalar kernel's tests in the scalar kernel's order.
+inline void innerCorners(__m256 fr, __m256 fg, __m256 fb, const Axes& s, __m256i& first,
+                         __m256i& firstTwo) {
+    const __m256i rg = greater(fr, fg), gb = greater(fg, fb), rb = greater(fr, fb);
+    const __m256i bg = greater(fb, fg), br = greater(fb, fr);
     const __m256i ones = _mm256_set1_epi32(-1);
 
     const __m256i gbOrRb = _mm256_or_si256(gb, rb);
     const __m256i redFirst = _mm256_and_si256(rg, gbOrRb);
     const __m256i blueFirst = _mm256_blendv_epi8(bg, _mm256_xor_si256(gbOrRb, ones), rg);
-    off1 = _mm256_blendv_epi8(_mm256_blendv_epi8(s.g, s.b, blueFirst), s.r, redFirst);
+    first = _mm256_blendv_epi8(_mm256_blendv_epi8(s.g, s.b, blueFirst), s.r, redFirst);
 
     const __m256i blueLast =
         _mm256_blendv_epi8(_mm256_xor_si256(_mm256_or_si256(bg, br), ones), gb, rg);
     const __m256i greenLast = _mm256_andnot_si256(gb, rg);
-    const __m256i lastAxis =
-        _mm256_blendv_epi8(_mm256_blendv_epi8(s.r, s.g, greenLast), s.b, blueLast);
-    off2 = _mm256_sub_epi32(s.all, lastAxis);
+    const __m256i last = _mm256_blendv_epi8(_mm256_blendv_epi8(s.r, s.g, greenLast), s.b, blueLast);
+    firstTwo = _mm256_sub_epi32(s.all, last);
 }
 
-// round(c + 0.5) with ties to even, saturated to 0..255, for every c: that is
-// c + 1 for an odd integer c, c for an even one, ⌊c⌋ + 1 otherwise.
+// Grid coordinate of 8-bit levels: x = v ÷ step, as the interpolation tables
+// are made, split into index and fraction.
+inline void coordinates(__m256i level, __m256 step, __m256i& index, __m256& fraction) {
+    const __m256 x = _mm256_div_ps(_mm256_cvtepi32_ps(level), step);
+    const __m256 whole = _mm256_floor_ps(x);
+    index = _mm256_cvttps_epi32(whole);
+    fraction = _mm256_sub_ps(x, whole);
+}
+
+// round(c + 0.5) with ties to even, saturated to 0..255: c + 1 for an odd
+// integer c, c for an even one, ⌊c⌋ + 1 otherwise.
 inline __m256i toByte(__m256 c) {
     c = _mm256_max_ps(c, _mm256_set1_ps(-1.0f));  // also turns NaN into -1
     c = _mm256_min_ps(c, _mm256_set1_ps(256.0f));
@@ -61,15 +79,28 @@ inline __m256i multiplyByAlpha(__m256i v, __m256i alpha) {
     return _mm256_srli_epi32(sum, 8);
 }
 
-inline __m256 channelSum(const float* grid, __m256i o0, __m256i o1, __m256i o2, __m256i o3,
-                         __m256 w0, __m256 w1, __m256 w2, __m256 w3) {
-    const __m256 c0 = _mm256_i32gather_ps(grid, o0, 4);
-    const __m256 c1 = _mm256_i32gather_ps(grid, o1, 4);
-    const __m256 c2 = _mm256_i32gather_ps(grid, o2, 4);
-    const __m256 c3 = _mm256_i32gather_ps(grid, o3, 4);
-    __m256 sum = _mm256_add_ps(_mm256_mul_ps(w0, c0), _mm256_mul_ps(w1, c1));
-    sum = _mm256_add_ps(sum, _mm256_mul_ps(w2, c2));
-    return _mm256_add_ps(sum, _mm256_mul_ps(w3, c3));
+// Two whole grid entries, one per pixel of a pair.
+inline __m256 loadEntries(const float* grid, const std::int32_t* offsets) {
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(grid + offsets[0])),
+                                _mm_loadu_ps(grid + offsets[1]), 1);
+}
+
+// Pixels 2q and 2q+1 of the eight as 32-bit lanes b, g, r, a of each pixel.
+inline __m256i mapPair(const float* grid, const Corners& corners, int q, int all, __m256 w0,
+                       __m256 w1, __m256 w2, __m256 w3, __m256i alpha) {
+    const __m256i spread =
+        _mm256_add_epi32(_mm256_set1_epi32(2 * q), _mm256_set_epi32(1, 1, 1, 1, 0, 0, 0, 0));
+    const std::int32_t* base = corners.c000 + 2 * q;
+    const __m256 c0 = loadEntries(grid, base);
+    const __m256 c1 = loadEntries(grid, corners.c1 + 2 * q);
+    const __m256 c2 = loadEntries(grid, corners.c2 + 2 * q);
+    const __m256 c3 = loadEntries(grid + all, base);
+    __m256 sum = _mm256_add_ps(_mm256_mul_ps(_mm256_permutevar8x32_ps(w0, spread), c0),
+                               _mm256_mul_ps(_mm256_permutevar8x32_ps(w1, spread), c1));
+    sum = _mm256_add_ps(sum, _mm256_mul_ps(_mm256_permutevar8x32_ps(w2, spread), c2));
+    sum = _mm256_add_ps(sum, _mm256_mul_ps(_mm256_permutevar8x32_ps(w3, spread), c3));
+    const __m256i a = _mm256_permutevar8x32_epi32(alpha, spread);
+    return _mm256_blend_epi32(multiplyByAlpha(toByte(sum), a), a, 0x88);
 }
 
 }  // namespace
@@ -77,29 +108,28 @@ inline __m256 channelSum(const float* grid, __m256i o0, __m256i o1, __m256i o2, 
 int mapLutRowAvx2(const LutKernelParams& p, const std::uint8_t* src, std::uint8_t* dst, int width) {
     const int stride = p.size + 1;
     const int e = kFastGridEntryFloats;
-    Strides s;
+    Axes s;
     s.r = _mm256_set1_epi32(stride * stride * e);
     s.g = _mm256_set1_epi32(stride * e);
     s.b = _mm256_set1_epi32(e);
-    s.all = _mm256_set1_epi32((stride * stride + stride + 1) * e);
+    const int all = (stride * stride + stride + 1) * e;
+    s.all = _mm256_set1_epi32(all);
     const __m256i strideVec = _mm256_set1_epi32(stride);
     const __m256i byteMask = _mm256_set1_epi32(0xFF);
+    const __m256 step = _mm256_set1_ps(255.0f / static_cast<float>(p.size - 1));
     const __m256 one = _mm256_set1_ps(1.0f);
+    const __m256i pixelOrder = _mm256_set_epi32(7, 3, 6, 2, 5, 1, 4, 0);
+    Corners corners;
 
     int x = 0;
-    for (; x + 8 <= width; x += 8) {
+    for (; x + kLanes <= width; x += kLanes) {
         const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * x));
-        const __m256i b = _mm256_and_si256(px, byteMask);
-        const __m256i g = _mm256_and_si256(_mm256_srli_epi32(px, 8), byteMask);
-        const __m256i r = _mm256_and_si256(_mm256_srli_epi32(px, 16), byteMask);
+        __m256i ir, ig, ib;
+        __m256 fr, fg, fb;
+        coordinates(_mm256_and_si256(_mm256_srli_epi32(px, 16), byteMask), step, ir, fr);
+        coordinates(_mm256_and_si256(_mm256_srli_epi32(px, 8), byteMask), step, ig, fg);
+        coordinates(_mm256_and_si256(px, byteMask), step, ib, fb);
         const __m256i alpha = _mm256_srli_epi32(px, 24);
-
-        const __m256 fr = _mm256_i32gather_ps(p.fraction, r, 4);
-        const __m256 fg = _mm256_i32gather_ps(p.fraction, g, 4);
-        const __m256 fb = _mm256_i32gather_ps(p.fraction, b, 4);
-        const __m256i ir = _mm256_i32gather_epi32(reinterpret_cast<const int*>(p.index), r, 4);
-        const __m256i ig = _mm256_i32gather_epi32(reinterpret_cast<const int*>(p.index), g, 4);
-        const __m256i ib = _mm256_i32gather_epi32(reinterpret_cast<const int*>(p.index), b, 4);
 
         const __m256 hi = _mm256_max_ps(_mm256_max_ps(fr, fg), fb);
         const __m256 lo = _mm256_min_ps(_mm256_min_ps(fr, fg), fb);
@@ -110,27 +140,29 @@ int mapLutRowAvx2(const LutKernelParams& p, const std::uint8_t* src, std::uint8_
         const __m256 w2 = _mm256_sub_ps(mid, lo);
         const __m256 w3 = lo;
 
-        __m256i off1, off2;
-        innerCorners(fr, fg, fb, s, off1, off2);
+        __m256i first, firstTwo;
+        innerCorners(fr, fg, fb, s, first, firstTwo);
         const __m256i cell = _mm256_add_epi32(
             _mm256_mullo_epi32(_mm256_add_epi32(_mm256_mullo_epi32(ir, strideVec), ig), strideVec),
             ib);
-        const __m256i o0 = _mm256_slli_epi32(cell, 2);
-        const __m256i o1 = _mm256_add_epi32(o0, off1);
-        const __m256i o2 = _mm256_add_epi32(o0, off2);
-        const __m256i o3 = _mm256_add_epi32(o0, s.all);
+        const __m256i c000 = _mm256_slli_epi32(cell, 2);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(corners.c000), c000);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(corners.c1), _mm256_add_epi32(c000, first));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(corners.c2),
+                           _mm256_add_epi32(c000, firstTwo));
 
         const float* grid = p.fastGrid;
-        const __m256i red = toByte(channelSum(grid + 2, o0, o1, o2, o3, w0, w1, w2, w3));
-        const __m256i green = toByte(channelSum(grid + 1, o0, o1, o2, o3, w0, w1, w2, w3));
-        const __m256i blue = toByte(channelSum(grid, o0, o1, o2, o3, w0, w1, w2, w3));
-
-        const __m256i out =
-            _mm256_or_si256(_mm256_or_si256(multiplyByAlpha(blue, alpha),
-                                            _mm256_slli_epi32(multiplyByAlpha(green, alpha), 8)),
-                            _mm256_or_si256(_mm256_slli_epi32(multiplyByAlpha(red, alpha), 16),
-                                            _mm256_slli_epi32(alpha, 24)));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * x), out);
+        const __m256i p01 = mapPair(grid, corners, 0, all, w0, w1, w2, w3, alpha);
+        const __m256i p23 = mapPair(grid, corners, 1, all, w0, w1, w2, w3, alpha);
+        const __m256i p45 = mapPair(grid, corners, 2, all, w0, w1, w2, w3, alpha);
+        const __m256i p67 = mapPair(grid, corners, 3, all, w0, w1, w2, w3, alpha);
+        // Packing works within 128-bit halves: the bytes come out as pixels
+        // 0 2 4 6 | 1 3 5 7 and one permutation puts them in order.
+        const __m256i words0 = _mm256_packus_epi32(p01, p23);
+        const __m256i words1 = _mm256_packus_epi32(p45, p67);
+        const __m256i bytes = _mm256_packus_epi16(words0, words1);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * x),
+                            _mm256_permutevar8x32_epi32(bytes, pixelOrder));
     }
     return x;
 }
