@@ -1,0 +1,186 @@
+#include "render/opencl/opencl_lut_renderer.h"
+
+#include <KRPlatformOpenCL.h>
+
+#include <algorithm>
+
+#include "catalogue/filter_info.h"
+#include "common/log.h"
+#include "lut/cube_lut.h"
+
+namespace {
+
+// Every instance shares the one program registered under this name: the first
+// instance to prepare decides which program file all of them use.
+constexpr char kProgramName[] = "LUT";
+constexpr char kMainKernelName[] = "MAIN";
+constexpr char kSkinKernelName[] = "SkinProtect";
+
+constexpr OPENCL::_image_format kBgraUnorm8{0x10B6, 0x10D2};
+
+// Argument positions shared by both kernels; the skin kernel adds two more.
+enum KernelArgument : std::int32_t {
+    kArgSource = 0,
+    kArgDestination,
+    kArgGrid,
+    kArgFractions,
+    kArgIndices,
+    kArgWidth,
+    kArgHeight,
+    kArgLutSize,
+    kArgAlpha,
+    kArgSkinMask,
+    kArgSkinProtect,
+};
+
+bool setMemory(OPENCL::openclKernel* kernel, std::int32_t index, OPENCL::openclMemory* memory) {
+    return kernel->setKernelParameters(index, OPENCL::Memory, memory, sizeof(memory));
+}
+
+bool setInteger(OPENCL::openclKernel* kernel, std::int32_t index, std::int32_t value) {
+    return kernel->setKernelParameters(index, OPENCL::Int32, &value, sizeof(value));
+}
+
+}  // namespace
+
+NLEOpenCLLut::NLEOpenCLLut(const std::shared_ptr<NLEFilterInfo>& root,
+                           const std::shared_ptr<NLEFilterInfo>& filter)
+    : root_(root),
+      params_(root ? root->lutPath() : std::string(), filter ? filter->guid() : std::string()) {}
+
+NLEOpenCLLut::~NLEOpenCLLut() {
+    if (memory_) {
+        for (OPENCL::openclMemory* memory :
+             {gridBuffer_, fractionBuffer_, indexBuffer_, skinMaskImage_})
+            memory_->deleteOpenCLMem(memory, false);
+    }
+    if (program_) {
+        program_->deleteKernel(mainKernel_);
+        program_->deleteKernel(skinKernel_);
+    }
+}
+
+int NLEOpenCLLut::Init(OPENCL::openclProgramManager* programs, OPENCL::openclMemManager* memory) {
+    if (programs) programs_ = programs;
+    if (memory) memory_ = memory;
+    if (!programs_ || !memory_) return qlx::kRenderFailed;
+
+    const std::string path = root_ ? root_->openCLProgramPath() : std::string();
+    const std::int32_t encrypted = root_ ? static_cast<std::int32_t>(root_->encrypted()) : 0;
+    if (!program_) program_ = programs_->getOpenCLProgram(kProgramName);
+    if (!program_) {
+        OPENCL::openclProgram* created = programs_->createOpenCLProgram(kProgramName);
+        if (!created) return qlx::kRenderFailed;
+        if (!created->loadProgram(path.c_str(), nullptr, OPENCL::LoadFromFile, OPENCL::CodeSource,
+                                  encrypted)) {
+            qlx::hostLog(kQLXLogError, "tonekit::LUT Can't loadProgram: %s", path.c_str());
+            return qlx::kRenderFailed;
+        }
+        program_ = created;
+    }
+    if (!mainKernel_) mainKernel_ = program_->getopenclKernel(kMainKernelName);
+    if (!mainKernel_) return qlx::kRenderFailed;
+    if (!skinKernel_) {
+        skinKernel_ = program_->getopenclKernel(kSkinKernelName);
+        if (!skinKernel_) qlx::hostLog(kQLXLogError, "tonekit::skinProtect kernel create failed");
+    }
+    return qlx::kRenderOk;
+}
+
+int NLEOpenCLLut::SetParam(const char* name, std::uint32_t type, NLEFilterParamValue value) {
+    return params_.set(name, type, value);
+}
+
+int NLEOpenCLLut::Render(OPENCL::openclMemory* src, OPENCL::openclMemory* dst) {
+    if (!src) return qlx::kRenderNoInput;
+    const std::string& path = params_.lutForFrame();
+    if (path.empty()) return passThrough(src, dst);
+    if (!lut_) lut_ = std::make_unique<qlx::CubeLut>();
+
+    const OPENCL::_ImageDataDesc desc = src->getOpenCLMemoryInfo();
+    const auto width = static_cast<std::int32_t>(desc.width);
+    const auto height = static_cast<std::int32_t>(desc.height);
+
+    if (loadedPath_ != path) {
+        // The loaded path stays as it was on failure, so the load is tried
+        // again on the next frame.
+        if (!lut_->loadCubeFile(path)) {
+            qlx::hostLog(kQLXLogError, "tonekit::LUT loadCubeFile Failed: %s", path.c_str());
+            return passThrough(src, dst);
+        }
+        uploadTables();
+        loadedPath_ = path;
+    }
+
+    const FrameArguments frame{src, dst, width, height, lut_->size()};
+    if (params_.skinProtect() != 0 && skinKernel_) {
+        if (runSkinTask(frame)) return qlx::kRenderOk;
+        qlx::hostLog(kQLXLogError, "tonekit::renderer skin protect task failed");
+    }
+    return runMainTask(frame) ? qlx::kRenderOk : qlx::kRenderFailed;
+}
+
+int NLEOpenCLLut::passThrough(OPENCL::openclMemory* src, OPENCL::openclMemory* dst) {
+    src->copyToMemory(dst, true, nullptr);
+    return qlx::kRenderOk;
+}
+
+void NLEOpenCLLut::uploadTables() {
+    if (!memory_) return;
+    for (OPENCL::openclMemory** buffer : {&gridBuffer_, &fractionBuffer_, &indexBuffer_}) {
+        memory_->deleteOpenCLMem(*buffer, false);
+        *buffer = nullptr;
+    }
+    constexpr std::uint32_t kGridBytes = qlx::CubeLut::kGridFloats * sizeof(float);
+    constexpr std::uint32_t kFractionBytes = qlx::CubeLut::kLevels * sizeof(float);
+    constexpr std::uint32_t kIndexBytes = qlx::CubeLut::kLevels * sizeof(std::int32_t);
+    memory_->createOpenCLMem(OPENCL::Buffer, kGridBytes, lut_->table(), &gridBuffer_);
+    memory_->createOpenCLMem(OPENCL::Buffer, kFractionBytes, lut_->fractionTable(),
+                             &fractionBuffer_);
+    memory_->createOpenCLMem(OPENCL::Buffer, kIndexBytes, lut_->indexTable(), &indexBuffer_);
+}
+
+bool NLEOpenCLLut::setCommonArguments(OPENCL::openclKernel* kernel, const FrameArguments& frame) {
+    // Strengths outside 0-100 are the host's error; they are held to the
+    // range, as the CPU renderer does.
+    const std::int32_t alpha = std::clamp(params_.alpha(), 0, 100);
+    bool ok = setMemory(kernel, kArgSource, frame.src);
+    ok = setMemory(kernel, kArgDestination, frame.dst) && ok;
+    ok = setMemory(kernel, kArgGrid, gridBuffer_) && ok;
+    ok = setMemory(kernel, kArgFractions, fractionBuffer_) && ok;
+    ok = setMemory(kernel, kArgIndices, indexBuffer_) && ok;
+    ok = setInteger(kernel, kArgWidth, frame.width) && ok;
+    ok = setInteger(kernel, kArgHeight, frame.height) && ok;
+    ok = setInteger(kernel, kArgLutSize, frame.lutSize) && ok;
+    ok = setInteger(kernel, kArgAlpha, alpha) && ok;
+    return ok;
+}
+
+bool NLEOpenCLLut::runSkinTask(const FrameArguments& frame) {
+    if (!memory_ || !program_) return false;
+    memory_->deleteOpenCLMem(skinMaskImage_, false);
+    skinMaskImage_ = nullptr;
+    // A mask that does not cover the frame is refused, as the CPU renderer
+    // refuses it, rather than read at clamped coordinates.
+    if (skinMask.empty() || skinMask.type() != CV_8UC4 || skinMask.cols < frame.width ||
+        skinMask.rows < frame.height)
+        return false;
+    if (!memory_->createOpenCLMem(OPENCL::Image2D, kBgraUnorm8,
+                                  static_cast<std::uint32_t>(skinMask.cols),
+                                  static_cast<std::uint32_t>(skinMask.rows), 1, skinMask.data,
+                                  skinMask.step[0], &skinMaskImage_))
+        return false;
+    const std::int32_t skinProtect = std::clamp(params_.skinProtect(), 0, 100);
+    bool ok = setCommonArguments(skinKernel_, frame);
+    ok = setMemory(skinKernel_, kArgSkinMask, skinMaskImage_) && ok;
+    ok = setInteger(skinKernel_, kArgSkinProtect, skinProtect) && ok;
+    return ok && program_->runProgramKernel(skinKernel_, static_cast<std::size_t>(frame.width),
+                                            static_cast<std::size_t>(frame.height), 1, true);
+}
+
+bool NLEOpenCLLut::runMainTask(const FrameArguments& frame) {
+    if (!program_ || !mainKernel_) return false;
+    const bool ok = setCommonArguments(mainKernel_, frame);
+    return ok && program_->runProgramKernel(mainKernel_, static_cast<std::size_t>(frame.width),
+                                            static_cast<std::size_t>(frame.height), 1, true);
+}
