@@ -93,6 +93,10 @@ void CubeLut::buildInterpolationTables() {
         index_[v] = static_cast<std::int32_t>(whole);
         fraction_[v] = x - whole;
     }
+    // The last level lands exactly on the last grid point. The division alone
+    // leaves a fraction of a few 1e-7 there for sizes 8, 15, 29, 57 and 64.
+    index_[kLevels - 1] = size_ - 1;
+    fraction_[kLevels - 1] = 0.0f;
 }
 
 void CubeLut::storeEntry(LoadTarget target, int r, int g, int b, const float value[3]) {

@@ -11,6 +11,7 @@ namespace qlx {
 
 namespace {
 
+constexpr float kHalfUlpOfHalf = 0x1p-54f;  // half the spacing of doubles at 0.5
 constexpr int kLanes = 8;
 
 struct Corners {
@@ -47,19 +48,24 @@ inline void innerCorners(__m256 fr, __m256 fg, __m256 fb, const Axes& s, __m256i
     firstTwo = _mm256_sub_epi32(s.all, last);
 }
 
-// Grid coordinate of 8-bit levels: x = v ÷ step, as the interpolation tables
-// are made, split into index and fraction.
-inline void coordinates(__m256i level, __m256 step, __m256i& index, __m256& fraction) {
-    const __m256 x = _mm256_div_ps(_mm256_cvtepi32_ps(level), step);
+// Grid coordinate of 8-bit levels as the interpolation tables hold it:
+// x = v ÷ step, except that level 255 is the last grid point. Split into
+// index and fraction.
+inline void coordinates(__m256i level, __m256 step, __m256 last, __m256i& index, __m256& fraction) {
+    __m256 x = _mm256_div_ps(_mm256_cvtepi32_ps(level), step);
+    x = _mm256_blendv_ps(x, last,
+                         _mm256_castsi256_ps(_mm256_cmpeq_epi32(level, _mm256_set1_epi32(255))));
     const __m256 whole = _mm256_floor_ps(x);
     index = _mm256_cvttps_epi32(whole);
     fraction = _mm256_sub_ps(x, whole);
 }
 
-// round(c + 0.5) with ties to even, saturated to 0..255: c + 1 for an odd
-// integer c, c for an even one, ⌊c⌋ + 1 otherwise.
+// c + 0.5 in double precision rounded to nearest with ties to even, then
+// saturated: c + 1 for an odd integer c, c for an even one, ⌊c⌋ + 1 otherwise;
+// and 0 for c ≤ 2^-54, where c + 0.5 rounds back to 0.5 (NaN included).
 inline __m256i toByte(__m256 c) {
-    c = _mm256_max_ps(c, _mm256_set1_ps(-1.0f));  // also turns NaN into -1
+    c = _mm256_blendv_ps(_mm256_set1_ps(-1.0f), c,
+                         _mm256_cmp_ps(c, _mm256_set1_ps(kHalfUlpOfHalf), _CMP_GT_OQ));
     c = _mm256_min_ps(c, _mm256_set1_ps(256.0f));
     const __m256 whole = _mm256_floor_ps(c);
     const __m256i wholeInt = _mm256_cvttps_epi32(whole);
@@ -117,6 +123,7 @@ int mapLutRowAvx2(const LutKernelParams& p, const std::uint8_t* src, std::uint8_
     const __m256i strideVec = _mm256_set1_epi32(stride);
     const __m256i byteMask = _mm256_set1_epi32(0xFF);
     const __m256 step = _mm256_set1_ps(255.0f / static_cast<float>(p.size - 1));
+    const __m256 last = _mm256_set1_ps(static_cast<float>(p.size - 1));
     const __m256 one = _mm256_set1_ps(1.0f);
     const __m256i pixelOrder = _mm256_set_epi32(7, 3, 6, 2, 5, 1, 4, 0);
     Corners corners;
@@ -126,9 +133,9 @@ int mapLutRowAvx2(const LutKernelParams& p, const std::uint8_t* src, std::uint8_
         const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * x));
         __m256i ir, ig, ib;
         __m256 fr, fg, fb;
-        coordinates(_mm256_and_si256(_mm256_srli_epi32(px, 16), byteMask), step, ir, fr);
-        coordinates(_mm256_and_si256(_mm256_srli_epi32(px, 8), byteMask), step, ig, fg);
-        coordinates(_mm256_and_si256(px, byteMask), step, ib, fb);
+        coordinates(_mm256_and_si256(_mm256_srli_epi32(px, 16), byteMask), step, last, ir, fr);
+        coordinates(_mm256_and_si256(_mm256_srli_epi32(px, 8), byteMask), step, last, ig, fg);
+        coordinates(_mm256_and_si256(px, byteMask), step, last, ib, fb);
         const __m256i alpha = _mm256_srli_epi32(px, 24);
 
         const __m256 hi = _mm256_max_ps(_mm256_max_ps(fr, fg), fb);

@@ -19,6 +19,7 @@ namespace qlx {
 namespace {
 
 constexpr int kLanes = 16;
+constexpr float kHalfUlpOfHalf = 0x1p-54f;  // half the spacing of doubles at 0.5
 
 struct Corners {
     alignas(64) std::int32_t c000[kLanes];
@@ -51,19 +52,24 @@ inline void innerCorners(__m512 fr, __m512 fg, __m512 fb, const Axes& s, __m512i
     firstTwo = _mm512_sub_epi32(s.all, last);
 }
 
-// Grid coordinate of 8-bit levels: x = v ÷ step, as the interpolation tables
-// are made, split into index and fraction.
-inline void coordinates(__m512i level, __m512 step, __m512i& index, __m512& fraction) {
-    const __m512 x = _mm512_div_ps(_mm512_cvtepi32_ps(level), step);
+// Grid coordinate of 8-bit levels as the interpolation tables hold it:
+// x = v ÷ step, except that level 255 is the last grid point. Split into
+// index and fraction.
+inline void coordinates(__m512i level, __m512 step, __m512 last, __m512i& index, __m512& fraction) {
+    __m512 x = _mm512_div_ps(_mm512_cvtepi32_ps(level), step);
+    x = _mm512_mask_mov_ps(x, _mm512_cmpeq_epi32_mask(level, _mm512_set1_epi32(255)), last);
     const __m512 whole = _mm512_roundscale_ps(x, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
     index = _mm512_cvttps_epi32(whole);
     fraction = _mm512_sub_ps(x, whole);
 }
 
-// round(c + 0.5) with ties to even, saturated to 0..255: c + 1 for an odd
-// integer c, c for an even one, ⌊c⌋ + 1 otherwise.
+// c + 0.5 in double precision rounded to nearest with ties to even, then
+// saturated: c + 1 for an odd integer c, c for an even one, ⌊c⌋ + 1 otherwise;
+// and 0 for c ≤ 2^-54, where c + 0.5 rounds back to 0.5 (NaN included).
 inline __m512i toByte(__m512 c) {
-    c = _mm512_max_ps(c, _mm512_set1_ps(-1.0f));  // also turns NaN into -1
+    const __mmask16 aboveHalfUlp =
+        _mm512_cmp_ps_mask(c, _mm512_set1_ps(kHalfUlpOfHalf), _CMP_GT_OQ);
+    c = _mm512_mask_mov_ps(_mm512_set1_ps(-1.0f), aboveHalfUlp, c);
     c = _mm512_min_ps(c, _mm512_set1_ps(256.0f));
     const __m512 whole = _mm512_roundscale_ps(c, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
     const __m512i wholeInt = _mm512_cvttps_epi32(whole);
@@ -125,6 +131,7 @@ int mapLutRowAvx512(const LutKernelParams& p, const std::uint8_t* src, std::uint
     const __m512i strideVec = _mm512_set1_epi32(stride);
     const __m512i byteMask = _mm512_set1_epi32(0xFF);
     const __m512 step = _mm512_set1_ps(255.0f / static_cast<float>(p.size - 1));
+    const __m512 last = _mm512_set1_ps(static_cast<float>(p.size - 1));
     const __m512 one = _mm512_set1_ps(1.0f);
     Corners corners;
 
@@ -133,9 +140,9 @@ int mapLutRowAvx512(const LutKernelParams& p, const std::uint8_t* src, std::uint
         const __m512i px = _mm512_loadu_si512(src + 4 * x);
         __m512i ir, ig, ib;
         __m512 fr, fg, fb;
-        coordinates(_mm512_and_si512(_mm512_srli_epi32(px, 16), byteMask), step, ir, fr);
-        coordinates(_mm512_and_si512(_mm512_srli_epi32(px, 8), byteMask), step, ig, fg);
-        coordinates(_mm512_and_si512(px, byteMask), step, ib, fb);
+        coordinates(_mm512_and_si512(_mm512_srli_epi32(px, 16), byteMask), step, last, ir, fr);
+        coordinates(_mm512_and_si512(_mm512_srli_epi32(px, 8), byteMask), step, last, ig, fg);
+        coordinates(_mm512_and_si512(px, byteMask), step, last, ib, fb);
         const __m512i alpha = _mm512_srli_epi32(px, 24);
 
         const __m512 hi = _mm512_max_ps(_mm512_max_ps(fr, fg), fb);

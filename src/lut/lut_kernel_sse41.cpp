@@ -11,6 +11,7 @@ namespace qlx {
 
 namespace {
 
+constexpr float kHalfUlpOfHalf = 0x1p-54f;  // half the spacing of doubles at 0.5
 constexpr int kLanes = 4;
 
 struct Corners {
@@ -46,19 +47,22 @@ inline void innerCorners(__m128 fr, __m128 fg, __m128 fb, const Axes& s, __m128i
     firstTwo = _mm_sub_epi32(s.all, last);
 }
 
-// Grid coordinate of 8-bit levels: x = v ÷ step, as the interpolation tables
-// are made, split into index and fraction.
-inline void coordinates(__m128i level, __m128 step, __m128i& index, __m128& fraction) {
-    const __m128 x = _mm_div_ps(_mm_cvtepi32_ps(level), step);
+// Grid coordinate of 8-bit levels as the interpolation tables hold it:
+// x = v ÷ step, except that level 255 is the last grid point. Split into
+// index and fraction.
+inline void coordinates(__m128i level, __m128 step, __m128 last, __m128i& index, __m128& fraction) {
+    __m128 x = _mm_div_ps(_mm_cvtepi32_ps(level), step);
+    x = _mm_blendv_ps(x, last, _mm_castsi128_ps(_mm_cmpeq_epi32(level, _mm_set1_epi32(255))));
     const __m128 whole = _mm_floor_ps(x);
     index = _mm_cvttps_epi32(whole);
     fraction = _mm_sub_ps(x, whole);
 }
 
-// round(c + 0.5) with ties to even, saturated to 0..255: c + 1 for an odd
-// integer c, c for an even one, ⌊c⌋ + 1 otherwise.
+// c + 0.5 in double precision rounded to nearest with ties to even, then
+// saturated: c + 1 for an odd integer c, c for an even one, ⌊c⌋ + 1 otherwise;
+// and 0 for c ≤ 2^-54, where c + 0.5 rounds back to 0.5 (NaN included).
 inline __m128i toByte(__m128 c) {
-    c = _mm_max_ps(c, _mm_set1_ps(-1.0f));  // also turns NaN into -1
+    c = _mm_blendv_ps(_mm_set1_ps(-1.0f), c, _mm_cmpgt_ps(c, _mm_set1_ps(kHalfUlpOfHalf)));
     c = _mm_min_ps(c, _mm_set1_ps(256.0f));
     const __m128 whole = _mm_floor_ps(c);
     const __m128i wholeInt = _mm_cvttps_epi32(whole);
@@ -114,6 +118,7 @@ int mapLutRowSse41(const LutKernelParams& p, const std::uint8_t* src, std::uint8
     const __m128i strideVec = _mm_set1_epi32(stride);
     const __m128i byteMask = _mm_set1_epi32(0xFF);
     const __m128 step = _mm_set1_ps(255.0f / static_cast<float>(p.size - 1));
+    const __m128 last = _mm_set1_ps(static_cast<float>(p.size - 1));
     const __m128 one = _mm_set1_ps(1.0f);
     Corners corners;
 
@@ -122,9 +127,9 @@ int mapLutRowSse41(const LutKernelParams& p, const std::uint8_t* src, std::uint8
         const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * x));
         __m128i ir, ig, ib;
         __m128 fr, fg, fb;
-        coordinates(_mm_and_si128(_mm_srli_epi32(px, 16), byteMask), step, ir, fr);
-        coordinates(_mm_and_si128(_mm_srli_epi32(px, 8), byteMask), step, ig, fg);
-        coordinates(_mm_and_si128(px, byteMask), step, ib, fb);
+        coordinates(_mm_and_si128(_mm_srli_epi32(px, 16), byteMask), step, last, ir, fr);
+        coordinates(_mm_and_si128(_mm_srli_epi32(px, 8), byteMask), step, last, ig, fg);
+        coordinates(_mm_and_si128(px, byteMask), step, last, ib, fb);
         const __m128i alpha = _mm_srli_epi32(px, 24);
 
         const __m128 hi = _mm_max_ps(_mm_max_ps(fr, fg), fb);

@@ -71,6 +71,15 @@ std::vector<LutCase> lutCases() {
                          return exactWords(noise(r, g, b, 1) * 1.4f - 0.2f, noise(r, g, b, 2),
                                            noise(r, g, b, 3) * 1.2f);
                      }});
+    // Results around 2^-54, where c + 0.5 stops being exact in double precision.
+    cases.push_back({"near_zero", 5, [](int r, int g, int b) {
+                         const float picks[] = {0.0f,      0x1p-54f, 0x1p-53f, 0x1.8p-54f,
+                                                -0x1p-54f, 1e-30f,   0x1p-55f};
+                         auto pick = [&](int salt) {
+                             return picks[static_cast<int>(noise(r, g, b, salt) * 7.0f)] / 255.0f;
+                         };
+                         return exactWords(pick(7), pick(8), pick(9));
+                     }});
     cases.push_back({"non_finite", 9, [](int r, int g, int b) -> std::array<std::string, 3> {
                          const int k = (r * 81 + g * 9 + b + 3) % 7;
                          if (k == 0) return {"nan", "inf", "-inf"};

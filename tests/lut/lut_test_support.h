@@ -35,7 +35,7 @@ std::string cubeText(int n, const EntryFunction& entry, const std::string& heade
 // Float entries written so that they read back to the same float.
 std::array<std::string, 3> exactWords(float r, float g, float b);
 
-// Grid entry [r][g][b] of a loaded LUT.
+// Grid entry [r][g][b] of a loaded LUT whose `packed` option is off.
 std::array<float, 3> gridAt(const CubeLut& lut, int r, int g, int b);
 
 // A word that the .CUBE reader turns into exactly `target` on the grid
