@@ -108,11 +108,14 @@ int NLEOpenCLLut::Render(OPENCL::openclMemory* src, OPENCL::openclMemory* dst) {
             qlx::hostLog(kQLXLogError, "tonekit::LUT loadCubeFile Failed: %s", path.c_str());
             return passThrough(src, dst);
         }
-        uploadTables();
+        if (!uploadTables()) return qlx::kRenderFailed;
         loadedPath_ = path;
+        loadedSize_ = lut_->size();
     }
 
-    const FrameArguments frame{src, dst, width, height, lut_->size()};
+    // The size of the tables on the device: a load that failed since may have
+    // left the CubeLut holding another.
+    const FrameArguments frame{src, dst, width, height, loadedSize_};
     if (params_.skinProtect() != 0 && skinKernel_) {
         if (runSkinTask(frame)) return qlx::kRenderOk;
         qlx::hostLog(kQLXLogError, "tonekit::renderer skin protect task failed");
@@ -125,8 +128,8 @@ int NLEOpenCLLut::passThrough(OPENCL::openclMemory* src, OPENCL::openclMemory* d
     return qlx::kRenderOk;
 }
 
-void NLEOpenCLLut::uploadTables() {
-    if (!memory_) return;
+bool NLEOpenCLLut::uploadTables() {
+    if (!memory_) return false;  // not prepared
     for (OPENCL::openclMemory** buffer : {&gridBuffer_, &fractionBuffer_, &indexBuffer_}) {
         memory_->deleteOpenCLMem(*buffer, false);
         *buffer = nullptr;
@@ -138,6 +141,7 @@ void NLEOpenCLLut::uploadTables() {
     memory_->createOpenCLMem(OPENCL::Buffer, kFractionBytes, lut_->fractionTable(),
                              &fractionBuffer_);
     memory_->createOpenCLMem(OPENCL::Buffer, kIndexBytes, lut_->indexTable(), &indexBuffer_);
+    return true;
 }
 
 bool NLEOpenCLLut::setCommonArguments(OPENCL::openclKernel* kernel, const FrameArguments& frame) {

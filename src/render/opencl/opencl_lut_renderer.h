@@ -52,7 +52,7 @@ class NLEOpenCLLut {
     };
 
     int passThrough(OPENCL::openclMemory* src, OPENCL::openclMemory* dst);
-    void uploadTables();
+    bool uploadTables();
     bool runSkinTask(const FrameArguments& frame);
     bool runMainTask(const FrameArguments& frame);
     bool setCommonArguments(OPENCL::openclKernel* kernel, const FrameArguments& frame);
@@ -69,5 +69,6 @@ class NLEOpenCLLut {
     OPENCL::openclKernel* skinKernel_ = nullptr;
     qlx::LutRendererParams params_;
     std::string loadedPath_;
+    std::int32_t loadedSize_ = 0;
     std::unique_ptr<qlx::CubeLut> lut_;
 };

@@ -1,0 +1,456 @@
+// The OpenCL renderer on the POCL device, driven directly: its frames against
+// the CPU renderer's for the same settings, its program and kernel handling,
+// when it loads and uploads a LUT, and its answers to bad input.
+#include <KRPlatformOpenCL.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "catalogue/filter_info.h"
+#include "opencl_frames.h"
+#include "plugin/process_state.h"
+#include "render/cpu/cpu_lut_renderer.h"
+#include "render/opencl/opencl_lut_renderer.h"
+
+namespace {
+
+using qlxtest::downloadFrame;
+using qlxtest::filledFrame;
+using qlxtest::uploadFrame;
+
+constexpr char kLookGuid[] = "5C0FFEE0-0000-4000-8000-00000000A001";
+constexpr char kCustomGuid[] = "74EB022D-1D73-4D1E-9F70-487C356D46CD";
+constexpr OPENCL::_image_format kBgra8{0x10B6, 0x10D2};
+
+// A .CUBE LUT of size n that bends and crosses the channels and, with
+// `overshoot`, leaves the 0..1 range, so every tetrahedron, the rounding and
+// the saturation all matter.
+std::string bentCube(int n, double overshoot = 0.0) {
+    std::ostringstream text;
+    text.precision(9);
+    text << "LUT_3D_SIZE " << n << "\n";
+    const double step = 1.0 / (n - 1);
+    for (int b = 0; b < n; ++b)
+        for (int g = 0; g < n; ++g)
+            for (int r = 0; r < n; ++r)
+                text << (r * step) * (r * step) * 0.9 + b * step * 0.1 - overshoot << ' '
+                     << g * step * 0.8 + r * step * 0.15 + overshoot << ' ' << 1.0 - b * step * 0.7
+                     << '\n';
+    return text.str();
+}
+
+// BGRA pixels of every kind: noise, ramps, and alpha bytes that are often 255.
+cv::Mat randomPicture(int width, int height, unsigned seed) {
+    cv::Mat picture(height, width, CV_8UC4);
+    std::mt19937 random(seed);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            cv::Vec4b& p = picture.at<cv::Vec4b>(y, x);
+            p[0] = static_cast<uchar>(random());
+            p[1] = static_cast<uchar>((x * 255) / std::max(1, width - 1));
+            p[2] = static_cast<uchar>(random());
+            p[3] = static_cast<uchar>(random() % 3 == 0 ? random() : 255);
+        }
+    return picture;
+}
+
+// A skin mask whose fourth bytes take every kind of value, 0 included.
+cv::Mat randomMask(int width, int height, unsigned seed) {
+    cv::Mat mask(height, width, CV_8UC4);
+    std::mt19937 random(seed);
+    for (auto it = mask.begin<cv::Vec4b>(); it != mask.end<cv::Vec4b>(); ++it) {
+        const auto weight = static_cast<uchar>(random() % 4 == 0 ? 0 : random());
+        *it = cv::Vec4b(static_cast<uchar>(random()), 0, 0, weight);
+    }
+    return mask;
+}
+
+class OpenCLRendererTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!device.open()) GTEST_SKIP() << "no OpenCL device: " << device.error();
+        ASSERT_TRUE(OpenCLManager::GetIns()->RegisterOpenclContext(
+            device.context(), device.device(), device.queue(), nullptr, device.platform()));
+        programs = OpenCLManager::GetIns()->GetOpenclProgramManager();
+        memory = OpenCLManager::GetIns()->GetOpenclMemManager();
+        qlx::suiteTable().hostUtil = host.util.qlx();
+        lutFile = folder.write("bent.cube", bentCube(9, 0.05));
+    }
+    void TearDown() override {
+        // Renderers hand their memory back to the manager, so they go first.
+        renderers.clear();
+        OpenCLManager::Release();
+        qlx::suiteTable().hostUtil = nullptr;
+    }
+
+    NLEOpenCLLut& makeRenderer(const std::string& lut, const char* guid = kLookGuid,
+                               const std::string& program = qlxtest::bundledProgramPath()) {
+        renderers.push_back(std::make_unique<NLEOpenCLLut>(description(program, lut, ""),
+                                                           description("", "", guid)));
+        return *renderers.back();
+    }
+
+    static std::shared_ptr<NLEFilterInfo> description(const std::string& program,
+                                                      const std::string& lut,
+                                                      const std::string& guid) {
+        auto info = std::make_shared<NLEFilterInfo>();
+        info->setOpenCLProgramPath(program);
+        info->setLutPath(lut);
+        info->setGuid(guid);
+        return info;
+    }
+
+    OPENCL::openclMemory* attach(qlxhost::OpenCLFrame& frame) {
+        OPENCL::openclMemory* image = nullptr;
+        memory->AttachOpenCLMem(frame.image(), OPENCL::Image2D, kBgra8,
+                                static_cast<std::uint32_t>(frame.width()),
+                                static_cast<std::uint32_t>(frame.height()), nullptr, 0, &image);
+        return image;
+    }
+
+    // Renders `input` on the device into an output prefilled with 0x5A.
+    cv::Mat renderOnDevice(NLEOpenCLLut& renderer, const cv::Mat& input, int extraPitch = 0,
+                           int expected = 0) {
+        auto in = uploadFrame(device, host.gpu, input, extraPitch);
+        auto out = filledFrame(device, host.gpu, input.cols, input.rows, extraPitch, 0x5A);
+        if (!in || !out) return cv::Mat();
+        EXPECT_EQ(renderer.Render(attach(*in), attach(*out)), expected);
+        return downloadFrame(*out);
+    }
+
+    // The CPU renderer's frame for the same settings.
+    static cv::Mat renderOnCpu(const std::string& lut, int alpha, int skin, const cv::Mat& mask,
+                               const cv::Mat& input) {
+        NLEColorLut3dAdjustEffect cpu(description("", lut, ""), description("", "", kLookGuid));
+        cpu.SetParam("alpha", 5, NLEFilterParamValue::ofInt(alpha));
+        cpu.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(skin));
+        cpu.skinMask = mask;
+        cv::Mat out(input.size(), CV_8UC4);
+        EXPECT_EQ(cpu.Render(out.data, out.cols, out.rows, static_cast<int>(out.step), input.data,
+                             input.cols, input.rows, static_cast<int>(input.step)),
+                  0);
+        return out;
+    }
+
+    static bool sameBytes(const cv::Mat& a, const cv::Mat& b) {
+        return !a.empty() && a.size() == b.size() && a.type() == b.type() &&
+               cv::norm(a, b, cv::NORM_INF) == 0;
+    }
+
+    qlxtest::TempDir folder;
+    qlxhost::Host host;
+    qlxhost::OpenCLDevice device;
+    OPENCL::openclProgramManager* programs = nullptr;
+    OPENCL::openclMemManager* memory = nullptr;
+    std::vector<std::unique_ptr<NLEOpenCLLut>> renderers;
+    std::string lutFile;
+};
+
+// ---- frames against the CPU renderer ----------------------------------------
+
+struct FrameCase {
+    int lutSize;
+    double overshoot;
+    int alpha, skin;
+    int width, height, extraPitch;
+};
+
+void PrintTo(const FrameCase& c, std::ostream* os) {
+    *os << "N" << c.lutSize << " overshoot " << c.overshoot << " alpha " << c.alpha << " skin "
+        << c.skin << " " << c.width << "x" << c.height << " +" << c.extraPitch;
+}
+
+class DeviceFrames : public OpenCLRendererTest, public ::testing::WithParamInterface<FrameCase> {};
+
+TEST_P(DeviceFrames, EqualTheCpuRenderer) {
+    const FrameCase c = GetParam();
+    const std::string lut = folder.write("case.cube", bentCube(c.lutSize, c.overshoot));
+    NLEOpenCLLut& renderer = makeRenderer(lut);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    renderer.SetParam("alpha", 5, NLEFilterParamValue::ofInt(c.alpha));
+    renderer.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(c.skin));
+    const cv::Mat input = randomPicture(c.width, c.height, 40u + c.width);
+    const cv::Mat mask = randomMask(c.width, c.height, 7);
+    renderer.skinMask = mask;
+    const cv::Mat want = renderOnCpu(lut, c.alpha, c.skin, mask, input);
+    EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input, c.extraPitch), want));
+    EXPECT_EQ(host.util.log.lines().size(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StrengthsSkinSizes, DeviceFrames,
+    ::testing::Values(FrameCase{9, 0.0, 100, 0, 67, 45, 0}, FrameCase{9, 0.05, 50, 0, 64, 64, 12},
+                      FrameCase{2, 0.0, 37, 0, 31, 7, 0}, FrameCase{65, 0.02, 100, 0, 128, 33, 4},
+                      FrameCase{33, 0.0, 1, 0, 20, 20, 0}, FrameCase{17, 0.1, 99, 0, 1, 1, 0},
+                      FrameCase{9, 0.05, 0, 100, 40, 30, 0},
+                      FrameCase{9, 0.05, 100, 100, 40, 30, 8},
+                      FrameCase{9, 0.0, 100, 50, 77, 13, 0}, FrameCase{5, 0.05, 63, 1, 50, 50, 0},
+                      FrameCase{33, 0.02, 80, 33, 96, 54, 0},
+                      FrameCase{9, 0.0, 100, 99, 17, 9, 0}));
+
+// Every skin strength: the device's 0..255 scale equals the CPU's rounding.
+class SkinScales : public OpenCLRendererTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SkinScales, EqualTheCpuRenderer) {
+    NLEOpenCLLut& renderer = makeRenderer(lutFile);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    renderer.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(GetParam()));
+    // One row per mask weight, so every k = mul(s, m) is met.
+    const cv::Mat input = randomPicture(64, 256, 3);
+    cv::Mat mask(256, 64, CV_8UC4);
+    for (int y = 0; y < mask.rows; ++y) mask.row(y).setTo(cv::Scalar(0, 0, 0, y));
+    renderer.skinMask = mask;
+    EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input),
+                          renderOnCpu(lutFile, 100, GetParam(), mask, input)));
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPercent, SkinScales, ::testing::Range(1, 101, 3));
+
+// Every colour through the bundled looks' kind of LUTs, against the CPU.
+struct ExhaustiveCase {
+    const char* file;  // below the test data's LUT folder; empty: the bent LUT
+    int alpha;
+};
+
+void PrintTo(const ExhaustiveCase& c, std::ostream* os) {
+    *os << (*c.file ? c.file : "bent LUT") << " alpha " << c.alpha;
+}
+
+class AllColours : public OpenCLRendererTest,
+                   public ::testing::WithParamInterface<ExhaustiveCase> {};
+
+TEST_P(AllColours, EqualTheCpuRenderer) {
+    std::string lut = lutFile;
+    if (*GetParam().file) {
+        lut = std::string(QLX_TESTDATA_DIR) + "/luts/" + GetParam().file;
+        if (!std::ifstream(lut)) GTEST_SKIP() << "no test data at " << lut;
+    }
+    NLEOpenCLLut& renderer = makeRenderer(lut);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    renderer.SetParam("alpha", 5, NLEFilterParamValue::ofInt(GetParam().alpha));
+    // 4096 x 4096 pixels: every 24-bit colour once; alpha bytes vary by row.
+    cv::Mat input(4096, 4096, CV_8UC4);
+    for (int y = 0; y < input.rows; ++y)
+        for (int x = 0; x < input.cols; ++x) {
+            const int colour = y * 4096 + x;
+            input.at<cv::Vec4b>(y, x) =
+                cv::Vec4b(static_cast<uchar>(colour), static_cast<uchar>(colour >> 8),
+                          static_cast<uchar>(colour >> 16), static_cast<uchar>(y % 7 ? 255 : y));
+        }
+    const cv::Mat want = renderOnCpu(lut, GetParam().alpha, 0, cv::Mat(), input);
+    const cv::Mat got = renderOnDevice(renderer, input);
+    ASSERT_FALSE(got.empty());
+    cv::Mat differs;
+    cv::compare(got.reshape(1), want.reshape(1), differs, cv::CMP_NE);
+    EXPECT_EQ(cv::countNonZero(differs), 0) << "bytes that differ from the CPU renderer";
+}
+
+INSTANTIATE_TEST_SUITE_P(Luts, AllColours,
+                         ::testing::Values(ExhaustiveCase{"", 100}, ExhaustiveCase{"", 45},
+                                           ExhaustiveCase{"ocio_lustre_33x33x33.3dl", 100},
+                                           ExhaustiveCase{"openshot_noir_era.cube", 100}));
+
+// ---- program and kernels ------------------------------------------------------
+
+TEST_F(OpenCLRendererTest, MissingProgramFileFailsPreparationWithItsPath) {
+    const std::string missing = folder.path() + "/none.cl";
+    NLEOpenCLLut& renderer = makeRenderer(lutFile, kLookGuid, missing);
+    EXPECT_EQ(renderer.Init(programs, memory), 1);
+    EXPECT_EQ(host.util.log.count("tonekit::LUT Can't loadProgram: " + missing), 1);
+}
+
+TEST_F(OpenCLRendererTest, ProgramThatDoesNotBuildFailsPreparation) {
+    const std::string broken = folder.write("broken.cl", qlxtest::brokenProgram());
+    NLEOpenCLLut& renderer = makeRenderer(lutFile, kLookGuid, broken);
+    EXPECT_EQ(renderer.Init(programs, memory), 1);
+    EXPECT_EQ(host.util.log.count("tonekit::LUT Can't loadProgram: " + broken), 1);
+    // A later preparation with the file repaired builds it.
+    folder.write("broken.cl", qlxtest::bundledProgramText());
+    EXPECT_EQ(renderer.Init(programs, memory), 0);
+}
+
+TEST_F(OpenCLRendererTest, ProgramWithoutMainFailsPreparationQuietly) {
+    const std::string program = folder.write("other.cl", "__kernel void OTHER(int x) {}\n");
+    NLEOpenCLLut& renderer = makeRenderer(lutFile, kLookGuid, program);
+    EXPECT_EQ(renderer.Init(programs, memory), 1);
+    EXPECT_EQ(host.util.log.count("tonekit::"), 0);
+}
+
+TEST_F(OpenCLRendererTest, NoManagersFailPreparation) {
+    EXPECT_EQ(makeRenderer(lutFile).Init(nullptr, nullptr), 1);
+}
+
+TEST_F(OpenCLRendererTest, ProgramWithoutSkinKernelRunsMainWithoutProtection) {
+    const std::string program = folder.write("main_only.cl", qlxtest::programWithoutSkinKernel());
+    NLEOpenCLLut& renderer = makeRenderer(lutFile, kLookGuid, program);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    EXPECT_EQ(host.util.log.count("tonekit::skinProtect kernel create failed"), 1);
+    host.util.log.clear();
+
+    renderer.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(100));
+    const cv::Mat input = randomPicture(30, 20, 9);
+    renderer.skinMask = cv::Mat(20, 30, CV_8UC4, cv::Scalar::all(255));
+    const cv::Mat unprotected = renderOnCpu(lutFile, 100, 0, cv::Mat(), input);
+    for (int frame = 0; frame < 2; ++frame)
+        EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input), unprotected));
+    EXPECT_EQ(host.util.log.lines().size(), 0u);
+}
+
+TEST_F(OpenCLRendererTest, TheFirstPreparedProgramServesEveryInstance) {
+    ASSERT_EQ(makeRenderer(lutFile).Init(programs, memory), 0);
+    // A second instance naming a file that does not exist reuses the program "LUT".
+    NLEOpenCLLut& second = makeRenderer(lutFile, kLookGuid, folder.path() + "/none.cl");
+    ASSERT_EQ(second.Init(programs, memory), 0);
+    const cv::Mat input = randomPicture(16, 16, 4);
+    EXPECT_TRUE(
+        sameBytes(renderOnDevice(second, input), renderOnCpu(lutFile, 100, 0, cv::Mat(), input)));
+}
+
+TEST_F(OpenCLRendererTest, RepeatedPreparationKeepsWorking) {
+    NLEOpenCLLut& renderer = makeRenderer(lutFile);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    ASSERT_EQ(renderer.Init(nullptr, nullptr), 0);
+    const cv::Mat input = randomPicture(16, 16, 5);
+    EXPECT_TRUE(
+        sameBytes(renderOnDevice(renderer, input), renderOnCpu(lutFile, 100, 0, cv::Mat(), input)));
+}
+
+// ---- which LUT, and when it is loaded -----------------------------------------
+
+TEST_F(OpenCLRendererTest, CustomFilterPassesFramesUntilAFileIsChosen) {
+    NLEOpenCLLut& renderer = makeRenderer(lutFile, kCustomGuid);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    const cv::Mat input = randomPicture(24, 10, 6);
+    EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input), input));
+    const std::string other = folder.write("other.cube", bentCube(5));
+    ASSERT_EQ(renderer.SetParam("lut3dPath", 6, NLEFilterParamValue::ofText("file:/" + other)), 0);
+    EXPECT_TRUE(
+        sameBytes(renderOnDevice(renderer, input), renderOnCpu(other, 100, 0, cv::Mat(), input)));
+}
+
+TEST_F(OpenCLRendererTest, NoLutFilePassesFramesThrough) {
+    NLEOpenCLLut& renderer = makeRenderer("");
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    const cv::Mat input = randomPicture(24, 10, 6);
+    EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input), input));
+}
+
+TEST_F(OpenCLRendererTest, SteadyPathIsLoadedAndUploadedOnce) {
+    const std::string path = folder.write("steady.cube", bentCube(9));
+    NLEOpenCLLut& renderer = makeRenderer(path);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    const cv::Mat input = randomPicture(32, 16, 8);
+    const cv::Mat first = renderOnDevice(renderer, input);
+    ASSERT_TRUE(sameBytes(first, renderOnCpu(path, 100, 0, cv::Mat(), input)));
+    // The file changes under the same path: the tables on the device stay.
+    folder.write("steady.cube", bentCube(5, 0.1));
+    EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input), first));
+    // A new path is loaded and uploaded at the next frame.
+    const std::string moved = folder.write("moved.cube", bentCube(5, 0.1));
+    renderer.SetParam("lut3dPath", 6, NLEFilterParamValue::ofText(moved));
+    EXPECT_TRUE(
+        sameBytes(renderOnDevice(renderer, input), renderOnCpu(moved, 100, 0, cv::Mat(), input)));
+}
+
+TEST_F(OpenCLRendererTest, UnreadableLutPassesFramesAndIsTriedAgainEachFrame) {
+    const std::string path = folder.path() + "/later.cube";
+    NLEOpenCLLut& renderer = makeRenderer(path);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    const cv::Mat input = randomPicture(20, 12, 10);
+    for (int frame = 0; frame < 3; ++frame)
+        EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input), input));
+    EXPECT_EQ(host.util.log.count("tonekit::LUT loadCubeFile Failed: " + path), 3);
+    // Unlike the CPU renderer, the file is read again once it appears.
+    folder.write("later.cube", bentCube(9));
+    EXPECT_TRUE(
+        sameBytes(renderOnDevice(renderer, input), renderOnCpu(path, 100, 0, cv::Mat(), input)));
+    EXPECT_EQ(host.util.log.count("tonekit::LUT loadCubeFile Failed: "), 3);
+}
+
+TEST_F(OpenCLRendererTest, BrokenLutAfterAGoodOnePassesFramesAndKeepsTheGoodTables) {
+    NLEOpenCLLut& renderer = makeRenderer(lutFile, kCustomGuid);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    renderer.SetParam("lut3dPath", 6, NLEFilterParamValue::ofText(lutFile));
+    const cv::Mat input = randomPicture(20, 12, 12);
+    ASSERT_TRUE(
+        sameBytes(renderOnDevice(renderer, input), renderOnCpu(lutFile, 100, 0, cv::Mat(), input)));
+    const std::string bad = folder.write("bad.cube", "LUT_3D_SIZE 3\n0 0 0\n");
+    renderer.SetParam("lut3dPath", 6, NLEFilterParamValue::ofText(bad));
+    EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input), input));
+    EXPECT_EQ(host.util.log.count("tonekit::LUT loadCubeFile Failed: " + bad), 1);
+    // Back to the first file: its tables are still on the device and are used
+    // with their own size, whatever the failed load left behind.
+    renderer.SetParam("lut3dPath", 6, NLEFilterParamValue::ofText(lutFile));
+    EXPECT_TRUE(
+        sameBytes(renderOnDevice(renderer, input), renderOnCpu(lutFile, 100, 0, cv::Mat(), input)));
+}
+
+// ---- bad input ------------------------------------------------------------------
+
+TEST_F(OpenCLRendererTest, NullInputAnswersSix) {
+    NLEOpenCLLut& renderer = makeRenderer(lutFile);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    auto out = filledFrame(device, host.gpu, 8, 8, 0, 0);
+    EXPECT_EQ(renderer.Render(nullptr, attach(*out)), 6);
+    EXPECT_EQ(renderer.Render(nullptr, nullptr), 6);
+}
+
+TEST_F(OpenCLRendererTest, NullOutputFailsTheRunButPassingThroughIgnoresIt) {
+    NLEOpenCLLut& renderer = makeRenderer(lutFile);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    auto in = uploadFrame(device, host.gpu, randomPicture(8, 8, 1));
+    EXPECT_EQ(renderer.Render(attach(*in), nullptr), 1);
+    NLEOpenCLLut& custom = makeRenderer(lutFile, kCustomGuid);
+    ASSERT_EQ(custom.Init(programs, memory), 0);
+    EXPECT_EQ(custom.Render(attach(*in), nullptr), 0);
+}
+
+TEST_F(OpenCLRendererTest, RenderBeforePreparationFails) {
+    NLEOpenCLLut& renderer = makeRenderer(lutFile);
+    auto in = uploadFrame(device, host.gpu, randomPicture(8, 8, 1));
+    auto out = filledFrame(device, host.gpu, 8, 8, 0, 0);
+    EXPECT_EQ(renderer.Render(attach(*in), attach(*out)), 1);
+}
+
+TEST_F(OpenCLRendererTest, SmallerOutputIsWrittenOnlyWhereItExists) {
+    NLEOpenCLLut& renderer = makeRenderer(lutFile);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    const cv::Mat input = randomPicture(40, 30, 2);
+    auto in = uploadFrame(device, host.gpu, input);
+    auto out = filledFrame(device, host.gpu, 25, 10, 0, 0x5A);
+    ASSERT_EQ(renderer.Render(attach(*in), attach(*out)), 0);
+    const cv::Mat corner = input(cv::Rect(0, 0, 25, 10)).clone();
+    EXPECT_TRUE(sameBytes(downloadFrame(*out), renderOnCpu(lutFile, 100, 0, cv::Mat(), corner)));
+}
+
+struct MaskCase {
+    const char* name;
+    int width, height;  // 0: an empty mask
+};
+
+void PrintTo(const MaskCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class UnusableMask : public OpenCLRendererTest, public ::testing::WithParamInterface<MaskCase> {};
+
+TEST_P(UnusableMask, FallsBackToTheMainKernelWithOneMessage) {
+    NLEOpenCLLut& renderer = makeRenderer(lutFile);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    renderer.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(100));
+    if (GetParam().width > 0)
+        renderer.skinMask =
+            cv::Mat(GetParam().height, GetParam().width, CV_8UC4, cv::Scalar::all(255));
+    const cv::Mat input = randomPicture(30, 20, 13);
+    EXPECT_TRUE(
+        sameBytes(renderOnDevice(renderer, input), renderOnCpu(lutFile, 100, 0, cv::Mat(), input)));
+    EXPECT_EQ(host.util.log.count("tonekit::renderer skin protect task failed"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Masks, UnusableMask,
+                         ::testing::Values(MaskCase{"empty", 0, 0}, MaskCase{"narrow", 29, 20},
+                                           MaskCase{"short", 30, 19}));
+
+}  // namespace
