@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ struct Colour {
     const char* label;
     int red, green, blue;
 };
+
+void PrintTo(const Colour& c, std::ostream* os) {
+    *os << c.label << " (" << c.red << ", " << c.green << ", " << c.blue << ")";
+}
 
 std::uint8_t weightAt(const std::vector<std::uint8_t>& mask, int width, int x, int y) {
     return mask[(static_cast<size_t>(y) * width + x) * 4 + 3];

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ struct Call {
     bool nullSrc = false;
     int srcWidth = 8, srcHeight = 8, srcPitch = 32, srcChannels = 4;
 };
+
+void PrintTo(const Call& c, std::ostream* os) {
+    *os << c.label;
+}
 
 Call with(const char* label, void (*change)(Call&)) {
     Call call;
