@@ -11,13 +11,21 @@ namespace {
 
 // Returns `picture` itself when it is small already, else the reduced copy in `reduced`. Scratch
 // matrices never take over the caller's pixels: a later create() would write into them.
-cv::Mat reduce(const cv::Mat& picture, cv::Mat& reduced) {
+// Large frames are first resampled bilinearly to twice the working size, then averaged 2 x 2:
+// nearly the box filter of a direct area reduction at a third of its cost, whose general
+// (non-integer ratio) path is slow.
+cv::Mat reduce(const cv::Mat& picture, cv::Mat& halfway, cv::Mat& reduced) {
     const int shortSide = std::min(picture.cols, picture.rows);
     if (shortSide <= kWorkingShortSide) return picture;
     const double scale = static_cast<double>(kWorkingShortSide) / shortSide;
     const cv::Size size(std::max(1, static_cast<int>(std::lround(picture.cols * scale))),
                         std::max(1, static_cast<int>(std::lround(picture.rows * scale))));
-    cv::resize(picture, reduced, size, 0, 0, cv::INTER_AREA);
+    if (shortSide <= 2 * kWorkingShortSide) {
+        cv::resize(picture, reduced, size, 0, 0, cv::INTER_AREA);
+    } else {
+        cv::resize(picture, halfway, size * 2, 0, 0, cv::INTER_LINEAR);
+        cv::resize(halfway, reduced, size, 0, 0, cv::INTER_AREA);
+    }
     return reduced;
 }
 
@@ -46,7 +54,7 @@ cv::Mat feather(const cv::Mat& cleaned, double featherPercent, cv::Mat& feathere
 
 void buildSkinWeights(const cv::Mat& picture, const SkinMaskSettings& settings, cv::Size outSize,
                       SkinMaskScratch& scratch, cv::Mat& weights) {
-    const cv::Mat working = reduce(picture, scratch.reduced);
+    const cv::Mat working = reduce(picture, scratch.halfway, scratch.reduced);
     classifySkinColours(working, skinBoundsFor(settings.sensitivity), scratch.skin);
     cleanUp(scratch.skin, scratch.cleaned);
     const cv::Mat soft = feather(scratch.cleaned, settings.featherPercent, scratch.feathered);

@@ -17,7 +17,7 @@ constexpr int kWorkingShortSide = 270;
 
 // Scratch matrices kept between frames so a steady stream of frames allocates nothing.
 struct SkinMaskScratch {
-    cv::Mat reduced, skin, cleaned, feathered;
+    cv::Mat halfway, reduced, skin, cleaned, feathered;
 };
 
 // `picture`: 8-bit BGR or BGRA. `weights`: 8-bit single channel of `outSize`, 0..255.
