@@ -139,6 +139,16 @@ INSTANTIATE_TEST_SUITE_P(
                  "C:\\LUT\\k.cl", "", 1, 0, 0, 0}),
     [](const auto& info) { return std::string(info.param.why); });
 
+TEST(ConfText, DeepNestingIsHarmless) {
+    constexpr std::size_t kDepth = 200000;
+    NLEFilterRegistry registry;
+    EXPECT_EQ(readText(registry, std::string(kDepth, '[')), nullptr);
+    const std::string deepValue = std::string(kDepth, '[') + std::string(kDepth, ']');
+    EXPECT_NE(readText(registry, "{\"GUID\":\"g\",\"EXTRA\":" + deepValue + "}"), nullptr);
+    EXPECT_EQ(readText(registry, "{\"GUID\":\"g\",\"PARAMS\":" + deepValue + "}")->paramCount(),
+              0u);
+}
+
 // ---- files ----
 
 TEST(ConfFile, JoinsProgramNamesToTheFileFolder) {

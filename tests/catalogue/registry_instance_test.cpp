@@ -68,39 +68,30 @@ TEST(RegistryInstanceDeathTest, MissingPluginInstallsTheFallbacks) {
                 ::testing::ExitedWithCode(0), "");
 }
 
+// Builds the registry from a scratch current folder holding "qlxPlugin", a
+// link to the full stand-in plugin; true when that plugin got loaded.
+bool buildFromCurrentFolder() {
+    namespace fs = std::filesystem;
+    const fs::path scratch =
+        fs::temp_directory_path() / ("qlx-instance-" + std::to_string(getpid()));
+    fs::create_directories(scratch);
+    fs::create_directory_symlink(testPluginFolder("full"), scratch / "qlxPlugin");
+    fs::current_path(scratch);
+    const bool built = NLEFilterRegistry::instance() != nullptr;
+    fs::current_path("/");
+    fs::remove_all(scratch);
+    return check(built, "a registry") &&
+           check(aiFilterPluginApi().library != nullptr, "plugin loaded from ./qlxPlugin");
+}
+
 TEST(RegistryInstanceDeathTest, WithoutHostUtilSuiteLooksUnderTheCurrentFolder) {
-    EXPECT_EXIT(runChecks([] {
-                    namespace fs = std::filesystem;
-                    const fs::path scratch =
-                        fs::temp_directory_path() / ("qlx-instance-" + std::to_string(getpid()));
-                    fs::create_directories(scratch);
-                    fs::create_directory_symlink(testPluginFolder("full"), scratch / "qlxPlugin");
-                    fs::current_path(scratch);
-                    const bool built = NLEFilterRegistry::instance() != nullptr;
-                    fs::current_path("/");
-                    fs::remove_all(scratch);
-                    bool ok = check(built, "a registry");
-                    ok &= check(aiFilterPluginApi().library != nullptr,
-                                "plugin loaded from ./qlxPlugin");
-                    return ok;
-                }),
-                ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(runChecks(buildFromCurrentFolder), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(RegistryInstanceDeathTest, HostWithoutThePathKeepsThePresetFolder) {
     EXPECT_EXIT(runChecks([] {
                     HostUtilDouble host;  // answers no path
-                    namespace fs = std::filesystem;
-                    const fs::path scratch =
-                        fs::temp_directory_path() / ("qlx-instance-" + std::to_string(getpid()));
-                    fs::create_directories(scratch);
-                    fs::create_directory_symlink(testPluginFolder("full"), scratch / "qlxPlugin");
-                    fs::current_path(scratch);
-                    NLEFilterRegistry::instance();
-                    fs::current_path("/");
-                    fs::remove_all(scratch);
-                    return check(aiFilterPluginApi().library != nullptr,
-                                 "plugin loaded from ./qlxPlugin");
+                    return buildFromCurrentFolder();
                 }),
                 ::testing::ExitedWithCode(0), "");
 }
