@@ -17,17 +17,20 @@ SkinColourBounds skinBoundsFor(double sensitivity) {
     // widen runs from -1 (sensitivity 0) through 0 (0.5) to +1 (sensitivity 1).
     const double widen = (std::clamp(sensitivity, 0.0, 1.0) - 0.5) * 2.0;
     SkinColourBounds b{};
-    // Chroma cluster of skin in YCrCb (Chai and Ngan): Cr 133..173, Cb 77..127. Luma is
-    // nearly free because skin under every light falls into the same chroma cluster; only very
-    // dark pixels, whose chroma is noise, are refused.
+    // Chroma cluster of skin in YCrCb (Chai and Ngan): Cr 133..173, Cb 77..127, with the Cr
+    // floor raised to 138 so near-neutral warm whites (lit clouds, walls, paper) are not taken
+    // for pale skin; even very pale skin sits above Cr 140. Luma is nearly free because skin
+    // under every light falls into the same chroma cluster; only very dark pixels, whose chroma
+    // is noise, are refused.
     b.minLuma = widened(40, -15, widen);
     b.minCr = widened(138, -8, widen);
     b.maxCr = widened(173, 8, widen);
     b.minCb = widened(77, -8, widen);
     b.maxCb = widened(127, 8, widen);
     // HSV: skin hues run from red (0 deg) to orange-yellow (about 50 deg), wrapping a little
-    // into magenta-red (above 340 deg); OpenCV halves degrees. Skin is never grey nor vivid:
-    // saturation between about 0.10 and 0.70. Value floor as for luma.
+    // into magenta-red (above 340 deg); OpenCV halves degrees. Skin is neither grey nor
+    // vivid: saturation 0.15..0.78, the ceiling high enough for deep brown skin (about 0.75).
+    // Value floor as for luma.
     b.maxHueLow = widened(25, 4, widen);
     b.minHueHigh = widened(170, -4, widen);
     b.minSaturation = widened(38, -12, widen);
