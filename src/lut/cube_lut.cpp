@@ -65,7 +65,7 @@ bool CubeLut::load(const std::string& utf8Path, LoadTarget target) {
 bool CubeLut::loadFromSource(ByteSource& source, LutFileFormat format, bool forTexture) {
     const LoadTarget target = forTexture ? LoadTarget::Texture : LoadTarget::Grid;
     status = kLoaded;
-    std::memset(grid_, 0, sizeof grid_);
+    clearGrid();
     fastGridValid_ = false;
     gridLoaded_ = false;
     if (target == LoadTarget::Texture) packedList_.clear();
@@ -82,6 +82,19 @@ bool CubeLut::loadFromSource(ByteSource& source, LutFileFormat format, bool forT
     }
     gridLoaded_ = status == kLoaded && target == LoadTarget::Grid;
     return status == kLoaded;
+}
+
+void CubeLut::clearGrid() {
+    if (gridExtent_ == kGridDim) {
+        std::memset(grid_, 0, sizeof grid_);
+    } else {
+        for (int r = 0; r < gridExtent_; ++r) {
+            for (int g = 0; g < gridExtent_; ++g) {
+                std::memset(gridEntry(r, g, 0), 0, sizeof(float) * 3 * gridExtent_);
+            }
+        }
+    }
+    gridExtent_ = 0;
 }
 
 void CubeLut::buildInterpolationTables() {
@@ -120,6 +133,9 @@ bool CubeLut::nextLine(LutTextReader& reader) {
 void CubeLut::beginEntries(LoadTarget target) {
     entryCount = static_cast<std::uint32_t>(size_) * static_cast<std::uint32_t>(size_) *
                  static_cast<std::uint32_t>(size_);
+    if (status == kLoaded && !(target == LoadTarget::Texture && packed_)) {
+        gridExtent_ = size_;  // entries are written below this index only
+    }
     if (target == LoadTarget::Grid) {
         buildInterpolationTables();
     } else if (packed_ && status == kLoaded) {

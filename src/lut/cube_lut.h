@@ -84,11 +84,14 @@ class CubeLut {
         return grid_ + ((static_cast<std::size_t>(r) * kGridDim + g) * kGridDim + b) * 3;
     }
     const float* fastGridFor(int n);
+    void clearGrid();
 
     std::int32_t size_ = 0;
     float fraction_[kLevels] = {};
     std::int32_t index_[kLevels] = {};
     float grid_[kGridFloats];
+    // Entries [0, extent)³ may be non-zero; a load clears only those.
+    int gridExtent_ = kGridDim;
     std::vector<float> packedList_;
     bool packed_ = false;
     bool normalized_ = false;

@@ -21,8 +21,8 @@ bool isDigit(char c) {
 
 struct Decimal {
     bool negative = false;
-    std::uint64_t mantissa = 0;  // significant digits, trailing zeros removed
-    int exponent = 0;            // power of ten applied to the mantissa
+    std::uint64_t mantissa = 0;  // significant digits
+    long long exponent = 0;      // power of ten applied to the mantissa
     bool mantissaOverflow = false;
 };
 
@@ -56,7 +56,7 @@ bool parsePlainNumber(const char* p, const char** end, Decimal& d) {
         bool negativeExponent = false;
         if (*p == '+' || *p == '-') negativeExponent = (*p++ == '-');
         if (!isDigit(*p)) return false;
-        int exponent = 0;
+        long long exponent = 0;
         for (; isDigit(*p); ++p) {
             if (exponent < 100000) exponent = exponent * 10 + (*p - '0');
         }
@@ -83,8 +83,8 @@ bool convertExactly(Decimal d, float* value) {
         return false;
     }
     const float m = static_cast<float>(d.mantissa);
-    const float magnitude =
-        d.exponent >= 0 ? m * kPowersOfTen[d.exponent] : m / kPowersOfTen[-d.exponent];
+    const int power = static_cast<int>(d.exponent);
+    const float magnitude = power >= 0 ? m * kPowersOfTen[power] : m / kPowersOfTen[-power];
     *value = d.negative ? -magnitude : magnitude;
     return true;
 }

@@ -181,3 +181,26 @@ TEST(CubeSize, AFailedHeaderKeepsThePreviousSize) {
 
 }  // namespace
 }  // namespace qlx::test
+
+namespace qlx::test {
+namespace {
+
+TEST(CubeGrid, ASmallerLutLeavesNoTraceOfALargerOne) {
+    CubeLut lut;
+    const auto ones = [](int, int, int) { return exactWords(1.0f, 1.0f, 1.0f); };
+    ASSERT_TRUE(loadTextInto(lut, cubeText(5, ones), LutFileFormat::Cube));
+    ASSERT_TRUE(loadTextInto(lut, cubeText(3, ones), LutFileFormat::Cube, true));
+    ASSERT_TRUE(loadTextInto(lut, cubeText(2, ones), LutFileFormat::Cube));
+    for (int r = 0; r < 6; ++r) {
+        for (int g = 0; g < 6; ++g) {
+            for (int b = 0; b < 6; ++b) {
+                const float want = r < 2 && g < 2 && b < 2 ? 255.0f : 0.0f;
+                ASSERT_EQ(gridAt(lut, r, g, b), (std::array<float, 3>{want, want, want}))
+                    << r << "," << g << "," << b;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qlx::test
