@@ -208,6 +208,18 @@ HostGLContext::~HostGLContext() {
     eglDestroyContext(display_, context_);
 }
 
+bool HostGLContext::isCurrent() const {
+    return context_ && eglGetCurrentContext() == context_;
+}
+
+void HostGLContext::makeCurrent() {
+    eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_);
+}
+
+void HostGLContext::release() {
+    eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+}
+
 std::uint32_t HostGLContext::makeTexture(const HostImage& image) {
     GLuint texture = 0;
     glGenTextures(1, &texture);

@@ -76,6 +76,10 @@ class HostGLContext {
     HostGLContext();
     ~HostGLContext();
     bool ok() const { return context_ != nullptr; }
+    void* handle() const { return context_; }
+    bool isCurrent() const;
+    void makeCurrent();
+    void release();  // no context current on this thread afterwards
     // A texture holding `image` (colours as RGBA) / read back as BGRA bytes.
     std::uint32_t makeTexture(const HostImage& image);
     HostImage readTexture(std::uint32_t texture, int width, int height);
