@@ -74,6 +74,18 @@ TEST_F(EngineTest, OwnContextEffectRendersFromAnotherThread) {
     EXPECT_EQ(differingBytes(here, there), 0u);
 }
 
+TEST_F(EngineTest, HostTextureCannotReachAnOwnContextEffect) {
+    NLEOpenGL3DLut effect(openGLDescription(lutProgramPath()));
+    ASSERT_EQ(effect.Prepare(16, 8, 64), 0);  // the engine's own context
+    HostImage output(16, 8);
+    EXPECT_EQ(effect.Render(emptyFrame(), gpuFrame(7, 16, 8), hostFrame(output), 16, 8, 64), 1);
+    EXPECT_EQ(host.log.count("a host texture cannot reach"), 1);
+    HostImage input(16, 8);
+    input.fillRandom(24);
+    EXPECT_EQ(effect.Render(emptyFrame(), hostFrame(input), hostFrame(output), 16, 8, 64), 0);
+    EXPECT_EQ(differingBytes(output, input), 0u);
+}
+
 // The hardware library never makes a context: it works in the host's only.
 TEST_F(EngineTest, HardwareEngineWorksOnlyInTheHostsContext) {
     void* library = qlx::platform::loadLibrary(std::string(QLX_BIN_DIR) + "/KROpenGLEffectMgr.so");

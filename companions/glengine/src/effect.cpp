@@ -263,6 +263,7 @@ void Effect::setTextureFromMemory(int index, const void* pixels, int width, int 
     if (!texture) return;
     if (texture->volume() || !pixels || !texture->setLayout(channels, false)) {
         engine_.log()(kLogError, "KROpenGLEffectMgr: texture %d cannot take these pixels", index);
+        texture->markUnusable();
         return;
     }
     WorkScope work(engine_, owner_, textures_.size());
@@ -273,6 +274,7 @@ void Effect::setTextureFromMemory(int index, const void* pixels, int width, int 
     if (!texture->upload(pixels, TextureShape{width, height, 1}, rowPitch, filterableFloats_)) {
         engine_.log()(kLogError, "KROpenGLEffectMgr: texture %d: upload of %dx%d failed", index,
                       width, height);
+        texture->markUnusable();
         return;
     }
     statistics().imageUploads++;
@@ -325,11 +327,13 @@ void Effect::setTextureFromGPU(int index, GLTextureRef texture, int /*width*/, i
         engine_.log()(kLogError,
                       "KROpenGLEffectMgr: a host texture cannot reach an effect made without a "
                       "current context");
+        slot->markUnusable();
         return;
     }
     const GLuint name = hostTextureName(texture);
     if (name == 0 || slot->volume()) {
         engine_.log()(kLogError, "KROpenGLEffectMgr: texture %d: no usable host texture", index);
+        slot->markUnusable();
         return;
     }
     slot->useHostTexture(name);
@@ -438,6 +442,12 @@ int Effect::render(const GLFrameDesc& target, std::shared_ptr<GLEffect> /*self*/
     if (!work.active()) {
         engine_.log()(kLogError, "KROpenGLEffectMgr: render: no OpenGL context is current");
         return 1;
+    }
+    for (std::size_t i = 0; i < textures_.size(); ++i) {
+        if (textures_[i].unusable()) {
+            engine_.log()(kLogError, "KROpenGLEffectMgr: render: texture %zu lacks its frame", i);
+            return 1;
+        }
     }
     RenderTarget renderTarget;
     if (!prepareTarget(target, &renderTarget)) return 1;

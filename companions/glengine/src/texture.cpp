@@ -138,6 +138,7 @@ bool Texture::upload(const void* texels, TextureShape shape, int rowBytes, bool 
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     shape_ = shape;
     layoutChanged_ = false;
+    unusable_ = false;
     return glGetError() == GL_NO_ERROR;
 }
 

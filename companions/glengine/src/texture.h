@@ -51,7 +51,14 @@ class Texture {
 
     // For the next renders the texture at this index is the host's texture
     // `name`, until the next upload.
-    void useHostTexture(GLuint name) { hostTexture_ = name; }
+    void useHostTexture(GLuint name) {
+        hostTexture_ = name;
+        unusable_ = false;
+    }
+    // A frame that was meant for this texture could not be taken: renders
+    // fail until the next upload or host texture.
+    void markUnusable() { unusable_ = true; }
+    bool unusable() const { return unusable_; }
     bool usesHostTexture() const { return hostTexture_ != 0; }
     GLuint boundName() const { return hostTexture_ ? hostTexture_ : name_; }
 
@@ -68,6 +75,7 @@ class Texture {
     bool floatTexels_;
     GLenum filter_ = GL_NEAREST;
     bool layoutChanged_ = false;
+    bool unusable_ = false;
     GLuint name_ = 0;
     GLuint hostTexture_ = 0;
 };

@@ -51,6 +51,7 @@ int loadGLEffectEngine(const GLEngineLibraryCalls& calls, bool softwareOpenGL,
 }
 
 int getGLEffectEngine(GLEffectEngine** engine, GLEngineLogCallback log, int /*engineKind*/) {
+    if (!engine) return 1;
     if (cachedEngine) {
         *engine = cachedEngine;
         return 0;
