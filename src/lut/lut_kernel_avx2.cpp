@@ -92,6 +92,9 @@ inline __m256 loadEntries(const float* grid, const std::int32_t* offsets) {
 }
 
 // Pixels 2q and 2q+1 of the eight as 32-bit lanes b, g, r, a of each pixel.
+// When every alpha is 255 the multiply leaves the colour as it is and is
+// skipped.
+template <bool Opaque>
 inline __m256i mapPair(const float* grid, const Corners& corners, int q, int all, __m256 w0,
                        __m256 w1, __m256 w2, __m256 w3, __m256i alpha) {
     const __m256i spread =
@@ -105,8 +108,21 @@ inline __m256i mapPair(const float* grid, const Corners& corners, int q, int all
                                _mm256_mul_ps(_mm256_permutevar8x32_ps(w1, spread), c1));
     sum = _mm256_add_ps(sum, _mm256_mul_ps(_mm256_permutevar8x32_ps(w2, spread), c2));
     sum = _mm256_add_ps(sum, _mm256_mul_ps(_mm256_permutevar8x32_ps(w3, spread), c3));
+    if (Opaque) return _mm256_blend_epi32(toByte(sum), _mm256_set1_epi32(255), 0x88);
     const __m256i a = _mm256_permutevar8x32_epi32(alpha, spread);
     return _mm256_blend_epi32(multiplyByAlpha(toByte(sum), a), a, 0x88);
+}
+
+// The eight pixels packed to bytes. Packing works within 128-bit halves: the
+// pixels come out in the order 0 2 4 6 | 1 3 5 7.
+template <bool Opaque>
+inline __m256i mapEight(const float* grid, const Corners& corners, int all, __m256 w0, __m256 w1,
+                        __m256 w2, __m256 w3, __m256i alpha) {
+    const __m256i p01 = mapPair<Opaque>(grid, corners, 0, all, w0, w1, w2, w3, alpha);
+    const __m256i p23 = mapPair<Opaque>(grid, corners, 1, all, w0, w1, w2, w3, alpha);
+    const __m256i p45 = mapPair<Opaque>(grid, corners, 2, all, w0, w1, w2, w3, alpha);
+    const __m256i p67 = mapPair<Opaque>(grid, corners, 3, all, w0, w1, w2, w3, alpha);
+    return _mm256_packus_epi16(_mm256_packus_epi32(p01, p23), _mm256_packus_epi32(p45, p67));
 }
 
 }  // namespace
@@ -125,7 +141,7 @@ int mapLutRowAvx2(const LutKernelParams& p, const std::uint8_t* src, std::uint8_
     const __m256 step = _mm256_set1_ps(255.0f / static_cast<float>(p.size - 1));
     const __m256 last = _mm256_set1_ps(static_cast<float>(p.size - 1));
     const __m256 one = _mm256_set1_ps(1.0f);
-    const __m256i pixelOrder = _mm256_set_epi32(7, 3, 6, 2, 5, 1, 4, 0);
+    const __m256i pixelOrder = _mm256_set_epi32(7, 3, 6, 2, 5, 1, 4, 0);  // back to 0..7
     Corners corners;
 
     int x = 0;
@@ -158,16 +174,11 @@ int mapLutRowAvx2(const LutKernelParams& p, const std::uint8_t* src, std::uint8_
         _mm256_store_si256(reinterpret_cast<__m256i*>(corners.c2),
                            _mm256_add_epi32(c000, firstTwo));
 
-        const float* grid = p.fastGrid;
-        const __m256i p01 = mapPair(grid, corners, 0, all, w0, w1, w2, w3, alpha);
-        const __m256i p23 = mapPair(grid, corners, 1, all, w0, w1, w2, w3, alpha);
-        const __m256i p45 = mapPair(grid, corners, 2, all, w0, w1, w2, w3, alpha);
-        const __m256i p67 = mapPair(grid, corners, 3, all, w0, w1, w2, w3, alpha);
-        // Packing works within 128-bit halves: the bytes come out as pixels
-        // 0 2 4 6 | 1 3 5 7 and one permutation puts them in order.
-        const __m256i words0 = _mm256_packus_epi32(p01, p23);
-        const __m256i words1 = _mm256_packus_epi32(p45, p67);
-        const __m256i bytes = _mm256_packus_epi16(words0, words1);
+        const bool opaque =
+            _mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, _mm256_set1_epi32(255))) == -1;
+        const __m256i bytes =
+            opaque ? mapEight<true>(p.fastGrid, corners, all, w0, w1, w2, w3, alpha)
+                   : mapEight<false>(p.fastGrid, corners, all, w0, w1, w2, w3, alpha);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * x),
                             _mm256_permutevar8x32_epi32(bytes, pixelOrder));
     }

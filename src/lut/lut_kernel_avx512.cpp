@@ -96,7 +96,9 @@ inline __m512 loadEntries(const float* grid, const std::int32_t* offsets) {
     return _mm512_insertf32x4(v, _mm_loadu_ps(grid + offsets[3]), 3);
 }
 
-// Maps pixels 4q to 4q+3 of the sixteen and writes their sixteen bytes.
+// Maps pixels 4q to 4q+3 of the sixteen and writes their sixteen bytes. When
+// every alpha is 255 the multiply leaves the colour as it is and is skipped.
+template <bool Opaque>
 inline void mapGroup(const float* grid, const Corners& corners, int q, int all, __m512 w0,
                      __m512 w1, __m512 w2, __m512 w3, __m512i alpha, std::uint8_t* dst) {
     const __m512i spread = _mm512_add_epi32(
@@ -110,9 +112,13 @@ inline void mapGroup(const float* grid, const Corners& corners, int q, int all, 
                                _mm512_mul_ps(_mm512_permutexvar_ps(spread, w1), c1));
     sum = _mm512_add_ps(sum, _mm512_mul_ps(_mm512_permutexvar_ps(spread, w2), c2));
     sum = _mm512_add_ps(sum, _mm512_mul_ps(_mm512_permutexvar_ps(spread, w3), c3));
-    const __m512i a = _mm512_permutexvar_epi32(spread, alpha);
-    const __m512i colour = multiplyByAlpha(toByte(sum), a);
-    const __m512i pixels = _mm512_mask_blend_epi32(0x8888, colour, a);
+    __m512i pixels;
+    if (Opaque) {
+        pixels = _mm512_mask_blend_epi32(0x8888, toByte(sum), _mm512_set1_epi32(255));
+    } else {
+        const __m512i a = _mm512_permutexvar_epi32(spread, alpha);
+        pixels = _mm512_mask_blend_epi32(0x8888, multiplyByAlpha(toByte(sum), a), a);
+    }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm512_cvtepi32_epi8(pixels));
 }
 
@@ -165,8 +171,14 @@ int mapLutRowAvx512(const LutKernelParams& p, const std::uint8_t* src, std::uint
         _mm512_store_si512(corners.c2, _mm512_add_epi32(c000, firstTwo));
 
         std::uint8_t* out = dst + 4 * x;
-        for (int q = 0; q < 4; ++q) {
-            mapGroup(p.fastGrid, corners, q, all, w0, w1, w2, w3, alpha, out + 16 * q);
+        if (_mm512_cmpeq_epi32_mask(alpha, _mm512_set1_epi32(255)) == 0xFFFF) {
+            for (int q = 0; q < 4; ++q) {
+                mapGroup<true>(p.fastGrid, corners, q, all, w0, w1, w2, w3, alpha, out + 16 * q);
+            }
+        } else {
+            for (int q = 0; q < 4; ++q) {
+                mapGroup<false>(p.fastGrid, corners, q, all, w0, w1, w2, w3, alpha, out + 16 * q);
+            }
         }
     }
     return x;

@@ -86,8 +86,9 @@ inline __m128 broadcast(__m128 v) {
     return _mm_shuffle_ps(v, v, _MM_SHUFFLE(Lane, Lane, Lane, Lane));
 }
 
-// Pixel `Lane` of the four as 32-bit lanes b, g, r, a.
-template <int Lane>
+// Pixel `Lane` of the four as 32-bit lanes b, g, r, a. When every alpha is
+// 255 the multiply leaves the colour as it is and is skipped.
+template <int Lane, bool Opaque>
 inline __m128i mapPixel(const float* grid, const Corners& corners, int all, __m128 w0, __m128 w1,
                         __m128 w2, __m128 w3, __m128i alpha) {
     const float* c000 = grid + corners.c000[Lane];
@@ -99,8 +100,20 @@ inline __m128i mapPixel(const float* grid, const Corners& corners, int all, __m1
         _mm_add_ps(_mm_mul_ps(broadcast<Lane>(w0), c0), _mm_mul_ps(broadcast<Lane>(w1), c1));
     sum = _mm_add_ps(sum, _mm_mul_ps(broadcast<Lane>(w2), c2));
     sum = _mm_add_ps(sum, _mm_mul_ps(broadcast<Lane>(w3), c3));
+    if (Opaque) return _mm_blend_epi16(toByte(sum), _mm_set1_epi32(255), 0xC0);
     const __m128i a = _mm_shuffle_epi32(alpha, _MM_SHUFFLE(Lane, Lane, Lane, Lane));
     return _mm_blend_epi16(multiplyByAlpha(toByte(sum), a), a, 0xC0);
+}
+
+// The four pixels packed to bytes.
+template <bool Opaque>
+inline __m128i mapFour(const float* grid, const Corners& corners, int all, __m128 w0, __m128 w1,
+                       __m128 w2, __m128 w3, __m128i alpha) {
+    const __m128i p0 = mapPixel<0, Opaque>(grid, corners, all, w0, w1, w2, w3, alpha);
+    const __m128i p1 = mapPixel<1, Opaque>(grid, corners, all, w0, w1, w2, w3, alpha);
+    const __m128i p2 = mapPixel<2, Opaque>(grid, corners, all, w0, w1, w2, w3, alpha);
+    const __m128i p3 = mapPixel<3, Opaque>(grid, corners, all, w0, w1, w2, w3, alpha);
+    return _mm_packus_epi16(_mm_packus_epi32(p0, p1), _mm_packus_epi32(p2, p3));
 }
 
 }  // namespace
@@ -149,12 +162,11 @@ int mapLutRowSse41(const LutKernelParams& p, const std::uint8_t* src, std::uint8
         _mm_store_si128(reinterpret_cast<__m128i*>(corners.c1), _mm_add_epi32(c000, first));
         _mm_store_si128(reinterpret_cast<__m128i*>(corners.c2), _mm_add_epi32(c000, firstTwo));
 
-        const float* grid = p.fastGrid;
-        const __m128i p0 = mapPixel<0>(grid, corners, all, w0, w1, w2, w3, alpha);
-        const __m128i p1 = mapPixel<1>(grid, corners, all, w0, w1, w2, w3, alpha);
-        const __m128i p2 = mapPixel<2>(grid, corners, all, w0, w1, w2, w3, alpha);
-        const __m128i p3 = mapPixel<3>(grid, corners, all, w0, w1, w2, w3, alpha);
-        const __m128i bytes = _mm_packus_epi16(_mm_packus_epi32(p0, p1), _mm_packus_epi32(p2, p3));
+        const bool opaque =
+            _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, _mm_set1_epi32(255))) == 0xFFFF;
+        const __m128i bytes = opaque
+                                  ? mapFour<true>(p.fastGrid, corners, all, w0, w1, w2, w3, alpha)
+                                  : mapFour<false>(p.fastGrid, corners, all, w0, w1, w2, w3, alpha);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * x), bytes);
     }
     return x;
