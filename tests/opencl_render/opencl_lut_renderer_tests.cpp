@@ -4,6 +4,8 @@
 #include <KRPlatformOpenCL.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -251,6 +253,60 @@ INSTANTIATE_TEST_SUITE_P(Luts, AllColours,
                          ::testing::Values(ExhaustiveCase{"", 100}, ExhaustiveCase{"", 45},
                                            ExhaustiveCase{"ocio_lustre_33x33x33.3dl", 100},
                                            ExhaustiveCase{"openshot_noir_era.cube", 100}));
+
+// Results that land on or near the rounding and saturation edges: a size-2
+// LUT whose every entry is one word, so pixels read that value exactly.
+std::string cubeWordFor(float target) {
+    float value = target / 255.0f;
+    for (int step = 0; step < 64 && value * 255.0f != target; ++step)
+        value = std::nextafter(value, value * 255.0f < target ? 1e30f : -1e30f);
+    char word[32];
+    std::snprintf(word, sizeof word, "%.9g", static_cast<double>(value));
+    return word;
+}
+
+struct EdgeCase {
+    const char* name;
+    float target;      // the grid value, when `word` is empty
+    const char* word;  // a literal entry word instead
+};
+
+void PrintTo(const EdgeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RoundingEdges : public OpenCLRendererTest, public ::testing::WithParamInterface<EdgeCase> {};
+
+TEST_P(RoundingEdges, EqualTheCpuRenderer) {
+    const EdgeCase& c = GetParam();
+    const std::string word = *c.word ? c.word : cubeWordFor(c.target);
+    std::string text = "LUT_3D_SIZE 2\n";
+    for (int entry = 0; entry < 8; ++entry) text += word + " " + word + " " + word + "\n";
+    const std::string lut = folder.write("edge.cube", text);
+    NLEOpenCLLut& renderer = makeRenderer(lut);
+    ASSERT_EQ(renderer.Init(programs, memory), 0);
+    const cv::Mat input = randomPicture(64, 4, 17);
+    EXPECT_TRUE(
+        sameBytes(renderOnDevice(renderer, input), renderOnCpu(lut, 100, 0, cv::Mat(), input)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, RoundingEdges,
+    ::testing::Values(EdgeCase{"zero", 0.0f, ""}, EdgeCase{"one", 1.0f, ""},
+                      EdgeCase{"even_100", 100.0f, ""}, EdgeCase{"odd_101", 101.0f, ""},
+                      EdgeCase{"above_100", 100.2f, ""},
+                      EdgeCase{"just_below_100", std::nextafter(100.0f, 0.0f), ""},
+                      EdgeCase{"just_above_100", std::nextafter(100.0f, 200.0f), ""},
+                      EdgeCase{"tiny", 1e-30f, ""}, EdgeCase{"small", 1e-16f, ""},
+                      EdgeCase{"half_spacing_at_half", 0x1p-54f, ""},
+                      EdgeCase{"above_half_spacing_at_half", 0x1.000002p-54f, ""},
+                      EdgeCase{"below_exact_sums", 0x1p-31f, ""}, EdgeCase{"minus_half", -0.5f, ""},
+                      EdgeCase{"minus_one", -1.0f, ""}, EdgeCase{"minus_3", -3.0f, ""},
+                      EdgeCase{"above_254", 254.5f, ""}, EdgeCase{"odd_255", 255.0f, ""},
+                      EdgeCase{"even_256", 256.0f, ""}, EdgeCase{"over_300", 300.0f, ""},
+                      EdgeCase{"huge", 3e38f, ""}, EdgeCase{"infinite", 0.0f, "+inf"},
+                      EdgeCase{"minus_infinite", 0.0f, "-inf"},
+                      EdgeCase{"not_a_number", 0.0f, "+nan"}));
 
 // ---- program and kernels ------------------------------------------------------
 

@@ -27,7 +27,7 @@ __constant sampler_t qlxPixels =
 // channel reads as byte / 255, which times 255 rounds back to the byte exactly.
 int4 qlxReadBytes(read_only image2d_t image, int2 at)
 {
-    return convert_int4_sat_rte(read_imagef(image, qlxPixels, at) * 255.0f);
+    return convert_int4(read_imagef(image, qlxPixels, at) * 255.0f + 0.5f);
 }
 
 void qlxWriteBytes(write_only image2d_t image, int2 at, int4 bytes)
@@ -35,30 +35,34 @@ void qlxWriteBytes(write_only image2d_t image, int2 at, int4 bytes)
     write_imagef(image, at, convert_float4(bytes) * (1.0f / 255.0f));
 }
 
-// Nearest integer to c + 0.5 with ties to even, saturated to a byte, without
-// forming c + 0.5 in single precision (which could round): a result strictly
-// between k and k + 1 gives k + 1, an exact integer k gives k when k is even
-// and k + 1 when it is odd.
+// Nearest integer to c + 0.5 (formed in double precision) with ties to even,
+// saturated to a byte; without double precision, which devices may lack.
+// c + 0.5 is exact in double for every float c >= 2^-30, so there a result
+// strictly between k and k + 1 gives k + 1 and an exact integer k gives k when
+// k is even and k + 1 when it is odd. Below, a positive c of at most 2^-54
+// vanishes beside 0.5 (0.5 rounds to 0) and a larger one gives 1; zero,
+// negative results and NaN give 0.
 int qlxToByte(float c)
 {
-    if (!(c > -1.0f)) return 0;  // negative or not a number
-    if (c >= 255.0f) return 255;
-    const float up = ceil(c);
-    int k = (int)up;
-    if (up == c && (k & 1) != 0) k += 1;
-    return clamp(k, 0, 255);
+    const float up = fmin(fmax(ceil(c), -1.0f), 256.0f);
+    const int k = (int)up;
+    const int rounded = up == c && (k & 1) != 0 ? k + 1 : k;
+    return c > 0x1p-54f ? min(rounded, 255) : 0;
 }
+
+// floor(x / 255) for 0 <= x < 65535, without a division.
+#define QLX_DIV255(x) ((((x) + 1) * 257) >> 16)
 
 // round(a * v / 255) for bytes, as the blend tables' multiply table.
 int qlxMul(int a, int v)
 {
-    return (a * v + 127) / 255;
+    return QLX_DIV255(a * v + 127);
 }
 
 // floor((p * k + q * (255 - k)) / 255): k = 255 gives p, k = 0 gives q.
 int4 qlxMix(int4 p, int4 q, int k)
 {
-    return (p * k + q * (255 - k)) / 255;
+    return QLX_DIV255(p * k + q * (255 - k));
 }
 
 // The LUT's colour for a pixel, as bytes (red, green, blue).
@@ -76,24 +80,18 @@ int3 qlxMapColour(int4 s, __global const float* grid, __global const float* frac
     const int db = ib < last ? QLX_STRIDE_B : 0;
 
     // The tetrahedron holding the point, chosen by comparing the fractions in
-    // a fixed order: its four weights and the offsets of its inner corners.
-    float w0, w1, w2, w3;
-    int corner1, corner2;
-    if (fr > fg) {
-        if (fg > fb) {
-            w0 = 1.0f - fr, w1 = fr - fg, w2 = fg - fb, w3 = fb, corner1 = dr, corner2 = dr + dg;
-        } else if (fr > fb) {
-            w0 = 1.0f - fr, w1 = fr - fb, w2 = fb - fg, w3 = fg, corner1 = dr, corner2 = dr + db;
-        } else {
-            w0 = 1.0f - fb, w1 = fb - fr, w2 = fr - fg, w3 = fg, corner1 = db, corner2 = db + dr;
-        }
-    } else if (fb > fg) {
-        w0 = 1.0f - fb, w1 = fb - fg, w2 = fg - fr, w3 = fr, corner1 = db, corner2 = db + dg;
-    } else if (fb > fr) {
-        w0 = 1.0f - fg, w1 = fg - fb, w2 = fb - fr, w3 = fr, corner1 = dg, corner2 = dg + db;
-    } else {
-        w0 = 1.0f - fg, w1 = fg - fr, w2 = fr - fb, w3 = fb, corner1 = dg, corner2 = dg + dr;
-    }
+    // the CPU's fixed order, without branches so that neighbouring work items
+    // run together. Its weights are 1 - max, max - mid, mid - min and min of
+    // the three fractions (equal fractions give equal weights whichever is
+    // taken first); its inner corners step first along the largest fraction's
+    // axis, then along the middle one's.
+    const bool rg = fr > fg, gb = fg > fb, rb = fr > fb, bg = fb > fg, br = fb > fr;
+    const float high = fmax(fmax(fr, fg), fb);
+    const float low = fmin(fmin(fr, fg), fb);
+    const float middle = fmax(fmin(fr, fg), fmin(fmax(fr, fg), fb));
+    const float w0 = 1.0f - high, w1 = high - middle, w2 = middle - low, w3 = low;
+    const int corner1 = rg ? (gb || rb ? dr : db) : (bg ? db : dg);
+    const int corner2 = corner1 + (rg ? (gb ? dg : rb ? db : dr) : (bg ? dg : br ? db : dr));
 
     __global const float* c000 = grid + ir * QLX_STRIDE_R + ig * QLX_STRIDE_G + ib * QLX_STRIDE_B;
     __global const float* c1 = c000 + corner1;

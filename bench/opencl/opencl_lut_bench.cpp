@@ -1,0 +1,160 @@
+// The OpenCL renderer on the POCL device against the CPU renderer on the same
+// 1920 x 1080 frame (Mpix/s), a frame that loads a new LUT, and the build of
+// the bundled program, cold and from POCL's cache.
+//
+//   POCL_CACHE_DIR=DIR opencl_lut_bench [benchmark flags]
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <random>
+
+#include "../lut/bench_inputs.h"
+#include "opencl_bench_session.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using qlx::bench::OpenCLSession;
+
+constexpr int kWidth = 1920, kHeight = 1080;
+enum Renderer { kCpu = 0, kOpenCL = 1 };
+
+OpenCLSession& session() {
+    static OpenCLSession instance;
+    return instance;
+}
+
+const std::string& gradeLutPath(int n) {
+    static const std::string path33 =
+        qlx::bench::writeTempFile("qlx_opencl_bench_33.cube", qlx::bench::gradeCubeText(33));
+    static const std::string path17 =
+        qlx::bench::writeTempFile("qlx_opencl_bench_17.cube", qlx::bench::gradeCubeText(17));
+    return n == 33 ? path33 : path17;
+}
+
+cv::Mat naturalPicture() {
+    static const std::vector<std::uint8_t> bytes = qlx::bench::naturalFrame(kWidth, kHeight);
+    return cv::Mat(kHeight, kWidth, CV_8UC4, const_cast<std::uint8_t*>(bytes.data())).clone();
+}
+
+// Skin weights in the fourth byte: a soft blob in the middle of the frame.
+cv::Mat skinMask() {
+    cv::Mat mask(kHeight, kWidth, CV_8UC4, cv::Scalar::all(0));
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const double dx = (x - kWidth / 2) / 400.0, dy = (y - kHeight / 2) / 300.0;
+            const double weight = 1.0 - (dx * dx + dy * dy);
+            mask.at<cv::Vec4b>(y, x)[3] = static_cast<uchar>(weight > 0 ? weight * 255 : 0);
+        }
+    return mask;
+}
+
+void setRate(benchmark::State& state) {
+    state.counters["Mpix/s"] = benchmark::Counter(
+        static_cast<double>(kWidth) * kHeight * static_cast<double>(state.iterations()) / 1e6,
+        benchmark::Counter::kIsRate);
+}
+
+// Arguments: renderer (0 CPU, 1 OpenCL), alpha, skinProtect.
+void renderFrame(benchmark::State& state) {
+    const auto renderer = static_cast<Renderer>(state.range(0));
+    const int alpha = static_cast<int>(state.range(1)), skin = static_cast<int>(state.range(2));
+    const cv::Mat input = naturalPicture();
+    const cv::Mat mask = skin ? skinMask() : cv::Mat();
+    const std::string& lut = gradeLutPath(33);
+    if (renderer == kCpu) {
+        auto cpu = OpenCLSession::cpuRenderer(lut);
+        cpu->SetParam("alpha", 5, NLEFilterParamValue::ofInt(alpha));
+        cpu->SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(skin));
+        cpu->skinMask = mask;
+        cv::Mat out(input.size(), CV_8UC4);
+        const int pitch = static_cast<int>(out.step);
+        for (auto _ : state) {
+            cpu->Render(out.data, kWidth, kHeight, pitch, input.data, kWidth, kHeight, pitch);
+            benchmark::DoNotOptimize(out.data);
+        }
+        setRate(state);
+        return;
+    }
+    if (!session().ok()) return state.SkipWithError("no OpenCL device");
+    auto gpu = session().openCLRenderer(lut, qlx::bench::bundledProgramPath());
+    if (!gpu) return state.SkipWithError("the program did not build");
+    gpu->SetParam("alpha", 5, NLEFilterParamValue::ofInt(alpha));
+    gpu->SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(skin));
+    gpu->skinMask = mask;
+    auto in = session().upload(input), out = session().upload(input);
+    OPENCL::openclMemory* src = session().attach(*in);
+    OPENCL::openclMemory* dst = session().attach(*out);
+    if (gpu->Render(src, dst) != 0) return state.SkipWithError("render failed");  // loads the LUT
+    for (auto _ : state) gpu->Render(src, dst);
+    setRate(state);
+}
+BENCHMARK(renderFrame)
+    ->ArgNames({"renderer", "alpha", "skin"})
+    ->Args({kCpu, 100, 0})
+    ->Args({kOpenCL, 100, 0})
+    ->Args({kCpu, 50, 0})
+    ->Args({kOpenCL, 50, 0})
+    ->Args({kCpu, 100, 60})
+    ->Args({kOpenCL, 100, 60})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Every frame names another LUT file: the frame pays the load and the upload
+// of the three tables (3,295,500 + 1,024 + 1,024 bytes).
+void renderFrameWithNewLut(benchmark::State& state) {
+    if (!session().ok()) return state.SkipWithError("no OpenCL device");
+    auto gpu = session().openCLRenderer("", qlx::bench::bundledProgramPath());
+    if (!gpu) return state.SkipWithError("the program did not build");
+    const cv::Mat input = naturalPicture();
+    auto in = session().upload(input), out = session().upload(input);
+    OPENCL::openclMemory* src = session().attach(*in);
+    OPENCL::openclMemory* dst = session().attach(*out);
+    int frame = 0;
+    for (auto _ : state) {
+        const std::string& lut = gradeLutPath(frame++ % 2 ? 33 : 17);
+        gpu->SetParam("lut3dPath", 6, NLEFilterParamValue::ofText(lut));
+        gpu->Render(src, dst);
+    }
+    setRate(state);
+}
+BENCHMARK(renderFrameWithNewLut)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Argument: 0 cold (a text POCL has never seen), 1 from POCL's cache.
+void buildProgram(benchmark::State& state) {
+    if (!session().ok()) return state.SkipWithError("no OpenCL device");
+    const bool cached = state.range(0) == 1;
+    const std::string source = qlxtest::readFile(qlx::bench::bundledProgramPath());
+    static std::atomic<int> programCount{0};
+    std::random_device entropy;
+    const std::string warm = qlx::bench::writeTempFile(
+        "qlx_opencl_bench_warm.cl", source + "\n// warm " + std::to_string(entropy()) + "\n");
+    auto build = [&](const std::string& path) {
+        const std::string name = "bench-" + std::to_string(programCount++);
+        OPENCL::openclProgram* program = session().programs()->createOpenCLProgram(name.c_str());
+        return program && program->loadProgram(path.c_str(), nullptr, 0, 0, 0);
+    };
+    if (cached && !build(warm)) return state.SkipWithError("the program did not build");
+    for (auto _ : state) {
+        std::string path = warm;
+        if (!cached) {
+            state.PauseTiming();
+            path = qlx::bench::writeTempFile("qlx_opencl_bench_cold.cl",
+                                             source + "\n// cold " + std::to_string(entropy()) +
+                                                 std::to_string(entropy()) + "\n");
+            state.ResumeTiming();
+        }
+        if (!build(path)) return state.SkipWithError("the program did not build");
+    }
+}
+BENCHMARK(buildProgram)
+    ->ArgNames({"cached"})
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(5)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
