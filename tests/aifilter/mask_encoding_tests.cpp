@@ -141,6 +141,37 @@ TEST(CleanUp, FillsASmallHoleInsideSkin) {
     EXPECT_EQ(weightAt(mask, 200, 101, 101), 255);
 }
 
+struct Hole {
+    const char* label;
+    int x0, y0, x1, y1;  // non-skin rectangle inside a 200 x 200 skin frame
+    bool filled;
+};
+
+void PrintTo(const Hole& h, std::ostream* os) {
+    *os << h.label;
+}
+
+class EnclosedRegion : public ::testing::TestWithParam<Hole> {};
+
+// A highlight on a forehead is near-white (too little saturation for skin) yet is skin.
+TEST_P(EnclosedRegion, IsFilledOnlyWhenSmallAndAwayFromTheEdges) {
+    const Hole& h = GetParam();
+    FilterHandle filter;
+    ASSERT_EQ(aiFilterApi().setParameter(filter.get(), "feather", 0.0), QLX_AI_OK);
+    auto frame = solidBgra(200, 200, kMediumSkin.red, kMediumSkin.green, kMediumSkin.blue);
+    paintRect(frame, 200, h.x0, h.y0, h.x1, h.y1, Colour{"highlight", 250, 244, 238});
+    const auto mask = maskOf(filter.get(), frame, 200, 200);
+    EXPECT_EQ(weightAt(mask, 200, (h.x0 + h.x1) / 2, (h.y0 + h.y1) / 2), h.filled ? 255 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Holes, EnclosedRegion,
+                         ::testing::Values(Hole{"smallInside", 90, 90, 108, 108,
+                                                true},  // 0.8 % of the frame
+                                           Hole{"tallInside", 100, 60, 108, 100, true},   // 0.8 %
+                                           Hole{"largeInside", 70, 70, 130, 130, false},  // 9 %
+                                           Hole{"smallAtTheEdge", 0, 90, 18, 108, false}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
 // A 1080-line frame is worked on at a quarter of its size; the mask must still line up.
 TEST(LargeFrame, SkinRegionStaysInPlace) {
     const int width = 1920, height = 1080;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
+#include "mask_cleanup.h"
 #include "skin_colour_rules.h"
 
 namespace qlx::aifilter {
@@ -29,19 +30,6 @@ cv::Mat reduce(const cv::Mat& picture, cv::Mat& halfway, cv::Mat& reduced) {
     return reduced;
 }
 
-cv::Mat disc(int radius) {
-    return cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * radius + 1, 2 * radius + 1));
-}
-
-// Opening removes specks of skin-coloured texture (wood grain, noise); closing then fills the
-// small holes that eyes, brows and highlights leave inside a face.
-void cleanUp(const cv::Mat& skin, cv::Mat& cleaned) {
-    const int shortSide = std::min(skin.cols, skin.rows);
-    const int radius = std::max(1, static_cast<int>(std::lround(shortSide / 135.0)));
-    cv::morphologyEx(skin, cleaned, cv::MORPH_OPEN, disc(radius));
-    cv::morphologyEx(cleaned, cleaned, cv::MORPH_CLOSE, disc(2 * radius));
-}
-
 // Returns `cleaned` itself when the edge is to stay hard, else the blurred copy in `feathered`.
 cv::Mat feather(const cv::Mat& cleaned, double featherPercent, cv::Mat& feathered) {
     const double sigma = featherPercent / 100.0 * std::min(cleaned.cols, cleaned.rows) / 2.0;
@@ -56,7 +44,7 @@ void buildSkinWeights(const cv::Mat& picture, const SkinMaskSettings& settings, 
                       SkinMaskScratch& scratch, cv::Mat& weights) {
     const cv::Mat working = reduce(picture, scratch.halfway, scratch.reduced);
     classifySkinColours(working, skinBoundsFor(settings.sensitivity), scratch.skin);
-    cleanUp(scratch.skin, scratch.cleaned);
+    cleanUpSkinMap(scratch.skin, scratch.cleanup, scratch.cleaned);
     const cv::Mat soft = feather(scratch.cleaned, settings.featherPercent, scratch.feathered);
     if (soft.size() == outSize) {
         soft.copyTo(weights);

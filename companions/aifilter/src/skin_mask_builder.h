@@ -4,6 +4,8 @@
 
 #include <opencv2/core.hpp>
 
+#include "mask_cleanup.h"
+
 namespace qlx::aifilter {
 
 struct SkinMaskSettings {
@@ -18,6 +20,7 @@ constexpr int kWorkingShortSide = 270;
 // Scratch matrices kept between frames so a steady stream of frames allocates nothing.
 struct SkinMaskScratch {
     cv::Mat halfway, reduced, skin, cleaned, feathered;
+    CleanupScratch cleanup;
 };
 
 // `picture`: 8-bit BGR or BGRA. `weights`: 8-bit single channel of `outSize`, 0..255.
