@@ -38,6 +38,13 @@ OpenCLSession::OpenCLSession() {
               device_.context(), device_.device(), device_.queue(), nullptr, device_.platform());
 }
 
+bool OpenCLSession::reset() {
+    OpenCLManager::Release();
+    return ok_ &&
+           OpenCLManager::GetIns()->RegisterOpenclContext(
+               device_.context(), device_.device(), device_.queue(), nullptr, device_.platform());
+}
+
 OpenCLSession::~OpenCLSession() {
     OpenCLManager::Release();
 }

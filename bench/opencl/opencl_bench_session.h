@@ -28,6 +28,9 @@ class OpenCLSession {
     OpenCLSession();
     ~OpenCLSession();
     bool ok() const { return ok_; }
+    // Releases every program, kernel and memory object and registers the
+    // device again, as a plugin shutdown and start-up do.
+    bool reset();
 
     OPENCL::openclProgramManager* programs() const;
     OPENCL::openclMemManager* memory() const;

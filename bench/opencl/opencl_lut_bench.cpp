@@ -1,6 +1,7 @@
 // The OpenCL renderer on the POCL device against the CPU renderer on the same
 // 1920 x 1080 frame (Mpix/s), a frame that loads a new LUT, and the build of
-// the bundled program, cold and from POCL's cache.
+// the bundled program and the first frame after start-up, cold and from
+// POCL's cache.
 //
 //   POCL_CACHE_DIR=DIR opencl_lut_bench [benchmark flags]
 #include <benchmark/benchmark.h>
@@ -120,34 +121,72 @@ void renderFrameWithNewLut(benchmark::State& state) {
 }
 BENCHMARK(renderFrameWithNewLut)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// Argument: 0 cold (a text POCL has never seen), 1 from POCL's cache.
+// A program text POCL has never seen (cold) or the one it built last (cached).
+std::string programFile(bool cached) {
+    static const std::string source = qlxtest::readFile(qlx::bench::bundledProgramPath());
+    static std::random_device entropy;
+    static const std::string warmMark = std::to_string(entropy());
+    const std::string mark =
+        cached ? warmMark : std::to_string(entropy()) + std::to_string(entropy());
+    return qlx::bench::writeTempFile(
+        cached ? "qlx_opencl_bench_warm.cl" : "qlx_opencl_bench_cold.cl",
+        source + "\n// " + mark + "\n");
+}
+
+// Argument: 0 cold, 1 from POCL's cache. The build of the program file alone.
 void buildProgram(benchmark::State& state) {
     if (!session().ok()) return state.SkipWithError("no OpenCL device");
     const bool cached = state.range(0) == 1;
-    const std::string source = qlxtest::readFile(qlx::bench::bundledProgramPath());
     static std::atomic<int> programCount{0};
-    std::random_device entropy;
-    const std::string warm = qlx::bench::writeTempFile(
-        "qlx_opencl_bench_warm.cl", source + "\n// warm " + std::to_string(entropy()) + "\n");
     auto build = [&](const std::string& path) {
         const std::string name = "bench-" + std::to_string(programCount++);
         OPENCL::openclProgram* program = session().programs()->createOpenCLProgram(name.c_str());
         return program && program->loadProgram(path.c_str(), nullptr, 0, 0, 0);
     };
-    if (cached && !build(warm)) return state.SkipWithError("the program did not build");
+    if (cached && !build(programFile(true))) return state.SkipWithError("no build");
     for (auto _ : state) {
-        std::string path = warm;
-        if (!cached) {
-            state.PauseTiming();
-            path = qlx::bench::writeTempFile("qlx_opencl_bench_cold.cl",
-                                             source + "\n// cold " + std::to_string(entropy()) +
-                                                 std::to_string(entropy()) + "\n");
-            state.ResumeTiming();
-        }
+        state.PauseTiming();
+        const std::string path = programFile(cached);
+        state.ResumeTiming();
         if (!build(path)) return state.SkipWithError("the program did not build");
     }
 }
 BENCHMARK(buildProgram)
+    ->ArgNames({"cached"})
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(5)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Argument: 0 cold, 1 from POCL's cache. From a start-up to the first frame
+// done: the renderer's preparation (the program build) and a 64 x 64 frame,
+// whose run compiles the kernel for the device.
+void firstFrame(benchmark::State& state) {
+    if (!session().ok()) return state.SkipWithError("no OpenCL device");
+    const bool cached = state.range(0) == 1;
+    const cv::Mat input(64, 64, CV_8UC4, cv::Scalar(30, 120, 200, 255));
+    auto in = session().upload(input), out = session().upload(input);
+    if (cached) {
+        session().reset();
+        auto warm = session().openCLRenderer(gradeLutPath(17), programFile(true));
+        if (!warm || warm->Render(session().attach(*in), session().attach(*out)) != 0)
+            return state.SkipWithError("no build");
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        session().reset();
+        const std::string path = programFile(cached);
+        state.ResumeTiming();
+        auto renderer = session().openCLRenderer(gradeLutPath(17), path);
+        if (!renderer || renderer->Render(session().attach(*in), session().attach(*out)) != 0)
+            return state.SkipWithError("the first frame failed");
+        state.PauseTiming();
+        renderer.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(firstFrame)
     ->ArgNames({"cached"})
     ->Arg(0)
     ->Arg(1)
