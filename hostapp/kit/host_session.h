@@ -51,6 +51,12 @@ class HostSession {
     LogSink& log() { return host_.util.log; }
     const QLXPluginInfo& info() const { return info_; }
     const std::string& lutFolder() const { return lutFolder_; }
+    // The LUT folder as the plugin names it in its log lines (the link, if any).
+    std::string pluginLutFolder() const {
+        return host_.util.paths.count(kQLXPathResources)
+                   ? host_.util.paths.at(kQLXPathResources) + "/qlx_effect/plugin/LUT"
+                   : std::string();
+    }
     const std::string& pluginPath() const { return pluginPath_; }
 
     // RegisterQLXEffect / RegisterQLXEffectFromConfPath; the export's result.
