@@ -52,6 +52,19 @@ std::string oneLine(const CLI::App* app, const CLI::Error& e) {
     return fmt::format("qlxhost: {}; see '{} --help'\n", e.what(), where);
 }
 
+// The first word that is neither an option nor the value of --plugin.
+std::string unknownCommand(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--plugin") {
+            ++i;
+        } else if (!arg.empty() && arg[0] != '-') {
+            return arg;
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -147,7 +160,15 @@ int run(int argc, char** argv) {
         for (const CLI::App* command : {listCmd, applyCmd, checkCmd, demoCmd}) {
             if (command->parsed()) where = command;
         }
-        std::fputs(oneLine(where, e).c_str(), stderr);
+        const std::string unknown = where == &app ? unknownCommand(argc, argv) : std::string();
+        if (!unknown.empty()) {
+            std::fprintf(stderr,
+                         "qlxhost: unknown command '%s'; the commands are list, apply, check "
+                         "and demo\n",
+                         unknown.c_str());
+        } else {
+            std::fputs(oneLine(where, e).c_str(), stderr);
+        }
         return kExitUsage;
     }
 

@@ -24,6 +24,11 @@ std::unique_ptr<HostSession> startPlugin(const CommonOptions& common,
         for (const LogLine& line : session->log().lines()) {
             if (line.level >= kQLXLogError) why = line.text;
         }
+        // Name the folder as the user gave it, not the private link to it.
+        const std::string seen = session->pluginLutFolder();
+        for (std::size_t at; !seen.empty() && (at = why.find(seen)) != std::string::npos;) {
+            why.replace(at, seen.size(), config.lutFolder);
+        }
         throw CliError("the plugin does not start on the LUT folder " + config.lutFolder + ": " +
                        why + "; 'qlxhost check " + config.lutFolder + "' explains the folder");
     }
