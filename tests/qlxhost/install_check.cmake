@@ -1,0 +1,32 @@
+# Installs the build into a fresh prefix and runs the installed qlxhost there:
+# it must find the plugin, its companions and the bundled LUT folder without
+# options. Run as: cmake -DBUILD_DIR=... -DWORK_DIR=... -P install_check.cmake
+file(REMOVE_RECURSE ${WORK_DIR})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix
+                RESULT_VARIABLE installed OUTPUT_QUIET ERROR_VARIABLE install_errors)
+if(NOT installed EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${install_errors}")
+endif()
+if(NOT EXISTS ${WORK_DIR}/prefix/lib/qlxLUTPlugin/qlxLUTPlugin.qlx)
+  # The plugin's rules live in cmake/Install.cmake, which the root CMakeLists.txt includes.
+  message("SKIP: the install rules of cmake/Install.cmake are not included yet")
+  return()
+endif()
+foreach(_companion qlxAiFilterPlugin.qlx libKRPlatformOpenCL.so KROpenGLEffectMgr-mesa.so)
+  if(NOT EXISTS ${WORK_DIR}/prefix/lib/qlxLUTPlugin/${_companion})
+    message(FATAL_ERROR "${_companion} is not installed beside the plugin")
+  endif()
+endforeach()
+execute_process(COMMAND ${WORK_DIR}/prefix/bin/qlxhost list
+                WORKING_DIRECTORY ${WORK_DIR} RESULT_VARIABLE listed OUTPUT_VARIABLE listing
+                ERROR_VARIABLE list_errors)
+if(NOT listed EQUAL 0 OR NOT listing MATCHES "share/qlxLUTPlugin/qlx_effect/plugin/LUT"
+   OR NOT listing MATCHES "\\(loads\\)")
+  message(FATAL_ERROR "the installed qlxhost list failed: ${list_errors}\n${listing}")
+endif()
+execute_process(COMMAND ${WORK_DIR}/prefix/bin/qlxhost demo --out ${WORK_DIR}/demo
+                RESULT_VARIABLE demo OUTPUT_VARIABLE demo_out ERROR_VARIABLE demo_errors)
+if(NOT demo EQUAL 0 OR NOT EXISTS ${WORK_DIR}/demo/contact-sheet.png)
+  message(FATAL_ERROR "the installed qlxhost demo failed: ${demo_errors}")
+endif()
+file(REMOVE_RECURSE ${WORK_DIR})

@@ -1,0 +1,101 @@
+#include "program_run.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace qlxhosttest {
+namespace {
+
+std::string temporaryName() {
+    char name[] = "/tmp/qlxhost-test-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd >= 0) close(fd);
+    return name;
+}
+
+pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+            const std::string& outFile, const std::string& errFile) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    for (const std::string& entry : env) putenv(const_cast<char*>(entry.c_str()));
+    const int devNull = open("/dev/null", O_RDONLY);
+    dup2(devNull, STDIN_FILENO);
+    dup2(open(outFile.c_str(), O_WRONLY | O_TRUNC), STDOUT_FILENO);
+    dup2(open(errFile.c_str(), O_WRONLY | O_TRUNC), STDERR_FILENO);
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    execve(args[0], args.data(), environ);
+    _exit(127);
+}
+
+ProgramResult collect(pid_t pid, const std::string& outFile, const std::string& errFile) {
+    ProgramResult result;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = qlxtest::readFile(outFile);
+    result.err = qlxtest::readFile(errFile);
+    unlink(outFile.c_str());
+    unlink(errFile.c_str());
+    return result;
+}
+
+}  // namespace
+
+ProgramResult runProgram(const std::vector<std::string>& argv,
+                         const std::vector<std::string>& env) {
+    const std::string out = temporaryName(), err = temporaryName();
+    return collect(spawn(argv, env, out, err), out, err);
+}
+
+ProgramResult runQlxhost(const std::vector<std::string>& args,
+                         const std::vector<std::string>& env) {
+    std::vector<std::string> argv{QLXHOST_PROGRAM};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProgram(argv, env);
+}
+
+Background::Background(const std::vector<std::string>& argv)
+    : outFile_(temporaryName()), errFile_(temporaryName()) {
+    pid_ = spawn(argv, {}, outFile_, errFile_);
+}
+
+Background::~Background() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        collect(pid_, outFile_, errFile_);
+    }
+}
+
+ProgramResult Background::wait() {
+    const ProgramResult result = collect(pid_, outFile_, errFile_);
+    pid_ = -1;
+    return result;
+}
+
+bool haveProgram(const std::string& name) {
+    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty()) out.push_back(line);
+    }
+    return out;
+}
+
+}  // namespace qlxhosttest
