@@ -376,6 +376,17 @@ TEST(Arguments, AnUnusableSizeLeavesTheImageAlone) {
     EXPECT_EQ(dst.bytes, before);
 }
 
+TEST(Arguments, ImageViewsRefuseNullPixelsAndShortPitches) {
+    const std::unique_ptr<CubeLut> lut = randomLut(5, 9);
+    std::vector<std::uint8_t> pixels(64 * 4 * 2);
+    EXPECT_THROW(lut->apply(nullptr, 256, pixels.data(), 64, 2, 256, 4), cv::Exception);
+    EXPECT_THROW(lut->apply(pixels.data(), 256, nullptr, 64, 2, 256, 4), cv::Exception);
+    EXPECT_THROW(lut->apply(pixels.data(), 255, pixels.data(), 64, 2, 256, 4), cv::Exception);
+    EXPECT_THROW(lut->apply(pixels.data(), 256, pixels.data(), -1, 2, 256, 4), cv::Exception);
+    // An empty image has nothing to map.
+    EXPECT_EQ(lut->apply(nullptr, 0, nullptr, 0, 0, 0, 4), 0);
+}
+
 TEST(Arguments, OtherChannelCountsDoNothing) {
     const std::unique_ptr<CubeLut> lut = randomLut(5, 9);
     for (int channels : {1, 2, 5, 0, -4}) {

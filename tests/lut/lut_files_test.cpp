@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -80,6 +81,10 @@ TEST(FileNames, AMissingFileLeavesTheStatusAlone) {
     EXPECT_FALSE(lut.loadCubeFile(::testing::TempDir() + "missing.cube"));
     EXPECT_EQ(lut.status, 0);
     EXPECT_FALSE(lut.loadCubeFile(::testing::TempDir()));  // a folder, no dot in its name
+    const std::string folder = ::testing::TempDir() + "looks_like.cube";
+    std::filesystem::create_directories(folder);
+    EXPECT_FALSE(lut.loadCubeFile(folder));
+    EXPECT_EQ(lut.status, 0);
 }
 
 // Expected results worked out from each file's bytes and the reading rules.
