@@ -20,8 +20,14 @@ bool touchesEdge(const cv::Mat& stats, int label, cv::Size size) {
            y + stats.at<int>(label, cv::CC_STAT_HEIGHT) == size.height;
 }
 
+// Only the bounding box of the skin can hold enclosed holes: every pixel around it is non-skin,
+// so a non-skin region reaching the box's border is connected to the outside (or to the picture
+// edge). Labelling the box alone is exact and much cheaper when skin covers little of the frame.
 void fillEnclosedHoles(cv::Mat& mask, CleanupScratch& s) {
-    cv::compare(mask, 0, s.holes, cv::CMP_EQ);
+    const cv::Rect box = cv::boundingRect(mask);
+    if (box.width < 3 || box.height < 3) return;
+    cv::Mat inBox = mask(box);
+    cv::compare(inBox, 0, s.holes, cv::CMP_EQ);
     const int count =
         cv::connectedComponentsWithStats(s.holes, s.labels, s.stats, s.centroids, 4, CV_32S);
     const double maxArea = kMaxHoleFraction * static_cast<double>(mask.total());
@@ -29,14 +35,14 @@ void fillEnclosedHoles(cv::Mat& mask, CleanupScratch& s) {
     bool anyFill = false;
     for (int label = 1; label < count; ++label) {
         fill[label] = s.stats.at<int>(label, cv::CC_STAT_AREA) <= maxArea &&
-                      !touchesEdge(s.stats, label, mask.size());
+                      !touchesEdge(s.stats, label, box.size());
         anyFill = anyFill || fill[label];
     }
     if (!anyFill) return;
-    for (int y = 0; y < mask.rows; ++y) {
+    for (int y = 0; y < inBox.rows; ++y) {
         const int* labels = s.labels.ptr<int>(y);
-        std::uint8_t* row = mask.ptr<std::uint8_t>(y);
-        for (int x = 0; x < mask.cols; ++x) {
+        std::uint8_t* row = inBox.ptr<std::uint8_t>(y);
+        for (int x = 0; x < inBox.cols; ++x) {
             if (fill[labels[x]]) row[x] = 255;
         }
     }
