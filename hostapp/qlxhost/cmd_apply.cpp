@@ -130,9 +130,9 @@ int runApply(const CommonOptions& common, const ApplyOptions& options) {
     ApplyOptions o = options;
     checkPaths(o);
     if (!o.lutFile.empty()) o.render.lutFile = fs::absolute(o.lutFile).lexically_normal().string();
-    auto session = startPlugin(common, o.lutFolder);
-    const FilterCatalogue catalogue(*session);
-    EffectRunner runner(*session, chooseFilter(catalogue, o), o.render);
+    PluginHost host = startPlugin(common, o.lutFolder, o.render.renderer);
+    const FilterCatalogue catalogue(*host.session);
+    EffectRunner runner(*host.session, chooseFilter(catalogue, o), o.render, host.openCL.get());
     if (mediaKind(o.input) == MediaKind::Image) {
         applyToPicture(runner, o);
     } else {

@@ -26,7 +26,8 @@ int runDemo(const CommonOptions& common, const DemoOptions& options) {
     if (!fs::is_directory(options.outFolder, ec)) {
         throw CliError("cannot create the folder " + options.outFolder);
     }
-    auto session = startPlugin(common, options.lutFolder);
+    PluginHost host = startPlugin(common, options.lutFolder, options.render.renderer);
+    HostSession* session = host.session.get();
     const FilterCatalogue catalogue(*session);
     const std::vector<const FilterEntry*> looks = catalogue.looks();
     if (looks.empty())
@@ -38,7 +39,7 @@ int runDemo(const CommonOptions& common, const DemoOptions& options) {
     ProgressBar progress("looks", static_cast<long>(looks.size()));
     for (const FilterEntry* look : looks) {
         try {
-            EffectRunner runner(*session, *look, options.render);
+            EffectRunner runner(*session, *look, options.render, host.openCL.get());
             cv::Mat rendered;
             runner.render(original, rendered);
             tiles.push_back({look->name, rendered});

@@ -53,7 +53,8 @@ std::string describeLut(HostSession& session, const FilterEntry& e, const std::s
 }  // namespace
 
 int runList(const CommonOptions& common, const ListOptions& options) {
-    auto session = startPlugin(common, options.lutFolder);
+    PluginHost host = startPlugin(common, options.lutFolder);
+    HostSession* session = host.session.get();
     const FilterCatalogue catalogue(*session);
     const std::string& folder = session->lutFolder();
     fmt::print("LUT folder: {}\n", folder);

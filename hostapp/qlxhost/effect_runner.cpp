@@ -31,8 +31,8 @@ const char* rendererName(Renderer renderer) {
 }
 
 EffectRunner::EffectRunner(HostSession& session, const FilterEntry& filter,
-                           const RenderSettings& settings)
-    : session_(session), filterName_(filter.name), settings_(settings) {
+                           const RenderSettings& settings, OpenCLDevice* openCL)
+    : session_(session), filterName_(filter.name), settings_(settings), openCL_(openCL) {
     const std::size_t logStart = session_.log().lines().size();
     int result = 0;
     effect_ =
@@ -64,7 +64,8 @@ void EffectRunner::render(const cv::Mat& input, cv::Mat& output) {
     // Only this frame's lines matter; older ones would pile up over a long video.
     session_.log().clear();
     const std::size_t logStart = 0;
-    const int result = effect_->render(*in, *out);
+    const int result = settings_.renderer == Renderer::OpenCL ? renderInOpenCL(input, output)
+                                                              : effect_->render(*in, *out);
     const std::vector<LogLine> lines = session_.log().lines();
     if (session_.log().count("skin_segment failed") > 0) ++framesWithoutSkinProtection_;
     for (std::size_t i = logStart; i < lines.size(); ++i) {
@@ -78,6 +79,26 @@ void EffectRunner::render(const cv::Mat& input, cv::Mat& output) {
         fail("the plugin failed to render a frame (result " + std::to_string(result) +
              (why.empty() ? "" : ": " + why) + ")");
     }
+}
+
+// OpenCL frames live in images on the lent device: the picture goes up before
+// the render and comes back after it.
+int EffectRunner::renderInOpenCL(const cv::Mat& input, cv::Mat& output) {
+    if (!openCL_) fail("the opencl renderer has no OpenCL device");
+    if (!clInput_ || clInput_->frame().width() != input.cols ||
+        clInput_->frame().height() != input.rows) {
+        clInput_ = openCL_->makeFrame(session_.host().gpu, input.cols, input.rows);
+        clOutput_ = openCL_->makeFrame(session_.host().gpu, input.cols, input.rows);
+        if (!clInput_ || !clOutput_) fail("cannot make OpenCL images on " + openCL_->name());
+    }
+    if (!clInput_->upload(input.data, static_cast<int>(input.step))) {
+        fail("cannot copy the frame to " + openCL_->name());
+    }
+    const int result = effect_->render(clInput_->frame(), clOutput_->frame());
+    if (result == kQLXSuccess && !clOutput_->download(output.data, static_cast<int>(output.step))) {
+        fail("cannot copy the frame back from " + openCL_->name());
+    }
+    return result;
 }
 
 void EffectRunner::fail(const std::string& what) const {

@@ -9,10 +9,9 @@
 
 #include "filter_catalogue.h"
 #include "kit/host_session.h"
+#include "opencl_device.h"
 
 namespace qlxhost::cli {
-
-enum class Renderer { Cpu = 0, OpenCL = 1, OpenGL = 2 };
 
 const char* rendererName(Renderer renderer);
 
@@ -26,7 +25,9 @@ struct RenderSettings {
 class EffectRunner {
   public:
     // CliError when the plugin refuses to create or prepare the effect.
-    EffectRunner(HostSession& session, const FilterEntry& filter, const RenderSettings& settings);
+    // `openCL`: the device lent to the plugin, for the OpenCL renderer's frames.
+    EffectRunner(HostSession& session, const FilterEntry& filter, const RenderSettings& settings,
+                 OpenCLDevice* openCL = nullptr);
 
     // Renders `input` (CV_8UC4) into `output` (allocated as needed). CliError
     // when the plugin fails the frame or cannot load the filter's LUT file
@@ -38,11 +39,14 @@ class EffectRunner {
 
   private:
     [[noreturn]] void fail(const std::string& what) const;
+    int renderInOpenCL(const cv::Mat& input, cv::Mat& output);
 
     HostSession& session_;
     std::string filterName_;
     RenderSettings settings_;
     std::unique_ptr<HostedEffect> effect_;
+    OpenCLDevice* openCL_;
+    std::unique_ptr<OpenCLFrame> clInput_, clOutput_;
     long framesWithoutSkinProtection_ = 0;
 };
 

@@ -8,8 +8,9 @@
 
 namespace qlxhost::cli {
 
-std::unique_ptr<HostSession> startPlugin(const CommonOptions& common,
-                                         const std::string& lutFolder) {
+PluginHost startPlugin(const CommonOptions& common, const std::string& lutFolder,
+                       Renderer renderer) {
+    PluginHost host;
     SessionConfig config;
     config.pluginPath = pluginPath(common.pluginPath);
     config.lutFolder = lutFolder.empty() ? bundledLutFolder() : lutFolder;
@@ -17,7 +18,14 @@ std::unique_ptr<HostSession> startPlugin(const CommonOptions& common,
     if (!std::filesystem::is_directory(config.lutFolder, ec)) {
         throw CliError("the LUT folder " + config.lutFolder + " does not exist");
     }
-    auto session = std::make_unique<HostSession>();
+    if (renderer == Renderer::OpenCL) {
+        std::string why;
+        host.openCL = OpenCLDevice::open(&why);
+        if (!host.openCL) throw CliError("the opencl renderer needs an OpenCL device: " + why);
+        config.devices.push_back(host.openCL->record());
+    }
+    host.session = std::make_unique<HostSession>();
+    HostSession* session = host.session.get();
     session->log().setEcho(common.verbose);
     if (!session->start(config)) {
         std::string why = session->error();
@@ -32,7 +40,7 @@ std::unique_ptr<HostSession> startPlugin(const CommonOptions& common,
         throw CliError("the plugin does not start on the LUT folder " + config.lutFolder + ": " +
                        why + "; 'qlxhost check " + config.lutFolder + "' explains the folder");
     }
-    return session;
+    return host;
 }
 
 }  // namespace qlxhost::cli

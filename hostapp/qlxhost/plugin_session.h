@@ -8,9 +8,17 @@
 
 #include "commands.h"
 #include "kit/host_session.h"
+#include "opencl_device.h"
 
 namespace qlxhost::cli {
 
-std::unique_ptr<HostSession> startPlugin(const CommonOptions& common, const std::string& lutFolder);
+struct PluginHost {
+    std::unique_ptr<OpenCLDevice> openCL;  // lent to the plugin; outlives the session
+    std::unique_ptr<HostSession> session;
+};
+
+// With the OpenCL renderer the host lends the plugin a real OpenCL device.
+PluginHost startPlugin(const CommonOptions& common, const std::string& lutFolder,
+                       Renderer renderer = Renderer::Cpu);
 
 }  // namespace qlxhost::cli
