@@ -198,3 +198,47 @@ TEST(ApplyJpeg, WritesADecodablePictureOfTheSameSize) {
 
 }  // namespace
 }  // namespace qlxhosttest
+
+namespace qlxhosttest {
+namespace {
+
+struct RendererCase {
+    const char* renderer;
+    double largestDifference;  // from the CPU render, in 8-bit levels
+};
+
+class ApplyRenderer : public ::testing::TestWithParam<RendererCase> {};
+
+// The GPU renderers interpolate in floating point on their own device, so
+// they agree with the CPU renderer closely rather than exactly.
+TEST_P(ApplyRenderer, AgreesWithTheCpuRenderer) {
+    qlxtest::TempDir dir;
+    const cv::Mat input = makePicture(61, 43, 5);
+    const std::string in = dir.path() + "/in.png", out = dir.path() + "/out.png";
+    ASSERT_TRUE(cv::imwrite(in, input));
+    DirectRender job{bundledLutFolder(), "", "", 80, 0};
+    job.lutFile = dir.write("crossing.cube", crossingCube(9));
+    const ProgramResult run = runQlxhost({"apply", "--lut", job.lutFile, "--alpha", "80",
+                                          "--renderer", GetParam().renderer, in, out});
+    if (run.exitCode != 0 && run.err.find("not available in this build") != std::string::npos) {
+        GTEST_SKIP() << "renderer not in this build yet: " << run.err;
+    }
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const cv::Mat written = cv::imread(out, cv::IMREAD_UNCHANGED);
+    const cv::Mat cpu = renderThroughKit(job, input);
+    ASSERT_EQ(written.size(), cpu.size());
+    cv::Mat difference;
+    cv::absdiff(written, cpu, difference);
+    double largest = 0;
+    cv::minMaxLoc(difference.reshape(1), nullptr, &largest);
+    EXPECT_LE(largest, GetParam().largestDifference);
+    EXPECT_LT(cv::mean(difference)[0] + cv::mean(difference)[1] + cv::mean(difference)[2], 3.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Renderers, ApplyRenderer,
+                         ::testing::Values(RendererCase{"cpu", 0}, RendererCase{"opengl", 3},
+                                           RendererCase{"opencl", 1}),
+                         [](const auto& info) { return std::string(info.param.renderer); });
+
+}  // namespace
+}  // namespace qlxhosttest

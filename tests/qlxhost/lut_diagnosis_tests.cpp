@@ -45,14 +45,22 @@ void expectAgreement(const std::string& bytes, LutFormat format, const std::stri
 class DiagnosisOfFixture : public ::testing::TestWithParam<LutFixture> {};
 
 TEST_P(DiagnosisOfFixture, PredictsTheLoaderStatus) {
-    const std::string file = GetParam().file;
-    if (file.find(".cube") == std::string::npos && file.find(".3dl") == std::string::npos) {
-        GTEST_SKIP() << "not read by the LUT loader";
-    }
-    expectAgreement(GetParam().content, formatOf(file), GetParam().name);
+    expectAgreement(GetParam().content, formatOf(GetParam().file), GetParam().name);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, DiagnosisOfFixture, ::testing::ValuesIn(lutFixtures()),
+// The fixtures the LUT loader reads (the others have another extension).
+std::vector<LutFixture> loaderFixtures() {
+    std::vector<LutFixture> read;
+    for (const LutFixture& f : lutFixtures()) {
+        const std::string file = f.file;
+        if (file.find(".cube") != std::string::npos || file.find(".3dl") != std::string::npos) {
+            read.push_back(f);
+        }
+    }
+    return read;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, DiagnosisOfFixture, ::testing::ValuesIn(loaderFixtures()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DiagnosisOfCorpus, PredictsTheLoaderStatusOnEveryFile) {
