@@ -74,8 +74,14 @@ class CubeLut {
     enum class LoadTarget { Grid, Texture };
 
     bool load(const std::string& utf8Path, LoadTarget target);
+    struct CubeHeader;  // what a .CUBE header says
+
     void readThreeDl(LutTextReader& reader, LoadTarget target);
+    void readThreeDlHeader(LutTextReader& reader);
+    void readThreeDlEntries(LutTextReader& reader, LoadTarget target);
     void readCube(LutTextReader& reader, LoadTarget target);
+    void readCubeHeader(LutTextReader& reader, CubeHeader& header);
+    void readCubeEntries(LutTextReader& reader, LoadTarget target, const CubeHeader& header);
     bool nextLine(LutTextReader& reader);
     void beginEntries(LoadTarget target);
     void buildInterpolationTables();

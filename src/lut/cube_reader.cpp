@@ -18,14 +18,6 @@ namespace {
 
 constexpr int kLargestHeaderSize = 256;
 
-struct CubeHeader {
-    float domainMin[3] = {0.0f, 0.0f, 0.0f};
-    float domainMax[3] = {1.0f, 1.0f, 1.0f};
-    bool sawMin = false;
-    bool sawMax = false;
-    bool sawSize = false;
-};
-
 // Keyword arguments are read with stream extraction in the classic locale;
 // false when an extraction failed.
 template <typename T, int Count>
@@ -36,23 +28,46 @@ bool extractNumbers(std::string_view text, T (&values)[Count]) {
     return !stream.fail();
 }
 
-bool domainIsEmpty(const CubeHeader& header) {
-    for (int c = 0; c < 3; ++c) {
-        if (header.domainMin[c] >= header.domainMax[c]) return true;
-    }
-    return false;
-}
-
 }  // namespace
+
+struct CubeLut::CubeHeader {
+    float domainMin[3] = {0.0f, 0.0f, 0.0f};
+    float domainMax[3] = {1.0f, 1.0f, 1.0f};
+    bool sawMin = false;
+    bool sawMax = false;
+    bool sawSize = false;
+
+    bool domainIsEmpty() const {
+        for (int c = 0; c < 3; ++c) {
+            if (domainMin[c] >= domainMax[c]) return true;
+        }
+        return false;
+    }
+};
 
 void CubeLut::readCube(LutTextReader& reader, LoadTarget target) {
     CubeHeader header;
+    readCubeHeader(reader, header);
+    if (status == kLoaded && !header.sawSize) {
+        status = kBadSize;
+    } else if (status == kLoaded && header.domainIsEmpty()) {
+        status = kBadDomain;
+    }
+    if (size_ > kGridDim) {
+        status = kBadSize;
+        return;
+    }
+    beginEntries(target);
+    readCubeEntries(reader, target, header);
+}
+
+void CubeLut::readCubeHeader(LutTextReader& reader, CubeHeader& header) {
     while (status == kLoaded && nextLine(reader)) {
         const std::string_view line = reader.line();
         const std::string_view word = firstWord(line);
         if (isNumericWord(word)) {
-            reader.repeatLine();
-            break;
+            reader.repeatLine();  // the entries begin here
+            return;
         }
         bool extracted = !word.empty();
         const std::string_view arguments = afterFirstWord(line);
@@ -74,20 +89,11 @@ void CubeLut::readCube(LutTextReader& reader, LoadTarget target) {
         }
         if (!extracted) status = kNothingLeft;
     }
+}
 
-    if (status == kLoaded && !header.sawSize) {
-        status = kBadSize;
-    } else if (status == kLoaded && domainIsEmpty(header)) {
-        status = kBadDomain;
-    }
-    if (size_ > kGridDim) {
-        status = kBadSize;
-        return;
-    }
-    beginEntries(target);
-
-    float scale[3];
+void CubeLut::readCubeEntries(LutTextReader& reader, LoadTarget target, const CubeHeader& header) {
     float range[3];
+    float scale[3];
     for (int c = 0; c < 3; ++c) {
         range[c] = header.domainMax[c] - header.domainMin[c];
         scale[c] = range[c] * 255.0f;
@@ -102,11 +108,12 @@ void CubeLut::readCube(LutTextReader& reader, LoadTarget target) {
                 for (int c = 0; c < 3; ++c) {
                     if (target == LoadTarget::Grid) {
                         value[c] = read[c] * scale[c];
-                        continue;
+                    } else {
+                        // Texture values sit on the unit scale of the domain.
+                        float t = (read[c] - header.domainMin[c]) / range[c];
+                        t = std::isnan(t) ? 0.0f : std::clamp(t, 0.0f, 1.0f);
+                        value[c] = normalized_ ? t : t * 255.0f;
                     }
-                    float t = (read[c] - header.domainMin[c]) / range[c];
-                    t = std::isnan(t) ? 0.0f : std::clamp(t, 0.0f, 1.0f);
-                    value[c] = normalized_ ? t : t * 255.0f;
                 }
                 storeEntry(target, r, g, b, value);
             }

@@ -17,10 +17,15 @@ constexpr float kTwelveBitMax = 4095.0f;
 }  // namespace
 
 void CubeLut::readThreeDl(LutTextReader& reader, LoadTarget target) {
+    readThreeDlHeader(reader);
+    beginEntries(target);
+    readThreeDlEntries(reader, target);
+}
+
+void CubeLut::readThreeDlHeader(LutTextReader& reader) {
     while (nextLine(reader)) {
         const std::string_view word = firstWord(reader.line());
-        if (word == "3DMESH" || word == "Mesh") continue;
-        if (!isNumericWord(word)) continue;
+        if (word == "3DMESH" || word == "Mesh" || !isNumericWord(word)) continue;
         // The shaper values are not used: the input axis is taken as uniform.
         const std::size_t fields = countShaperFields(reader.line());
         if (fields < 3) {
@@ -30,10 +35,11 @@ void CubeLut::readThreeDl(LutTextReader& reader, LoadTarget target) {
         } else {
             size_ = static_cast<std::int32_t>(fields);
         }
-        break;
+        return;
     }
-    beginEntries(target);
+}
 
+void CubeLut::readThreeDlEntries(LutTextReader& reader, LoadTarget target) {
     const bool toByteScale = target == LoadTarget::Grid || !normalized_;
     float read[3] = {0.0f, 0.0f, 0.0f};  // values persist across entries
     for (int i = 0; i < size_ && status == kLoaded; ++i) {
