@@ -4,12 +4,16 @@
 
 #include <cstring>
 
+#include "KRPlatformOpenCL.h"
 #include "catalogue/filter_info.h"
+#include "catalogue/filter_params.h"
 #include "common/log.h"
 #include "common/platform.h"
 #include "effect/param_conversion.h"
 #include "plugin/process_state.h"
 #include "render/cpu/cpu_lut_renderer.h"
+#include "render/gl/nle_opengl_3dlut.h"
+#include "render/opencl/opencl_lut_renderer.h"
 #include "skin/segmentation_hooks.h"
 
 namespace tonekit {
@@ -24,13 +28,35 @@ std::optional<NLEFilterParamValue> hostParam(QLXEffectContext* context, const ch
     return convertHostValue(value);
 }
 
-}  // namespace
-
-bool QLXLutEffect::renderModeAvailable(std::uint32_t renderMode) {
-    // The OpenCL and OpenGL renderers are not part of this build yet; the
-    // entry point refuses those render modes until they are.
-    return renderMode == kRenderModeCPU;
+// The description the OpenGL effect is built from: the shared program file and
+// its three integer settings, made in code rather than read from a file.
+std::shared_ptr<NLEFilterInfo> openGLDescription(const std::shared_ptr<NLEFilterInfo>& root) {
+    auto description = std::make_shared<NLEFilterInfo>();
+    if (root) description->setOpenGLProgramPath(root->openGLProgramPath());
+    description->setEncrypted(1);
+    // Ascending key order decides the indices.
+    const std::pair<const char*, int> settings[] = {
+        {"alpha", 100}, {"lutSize", 32}, {"skinProtectStrength", 0}};
+    int index = 0;
+    for (const auto& [key, value] : settings) {
+        auto param = std::make_shared<NLEFilterParams>();
+        param->setAlias(key);
+        param->setName(key);
+        param->setType(kNLEParamInt);
+        NLEFilterParamValue cell = NLEFilterParamValue::ofInt(value);
+        cell.type = kNLEParamInt;
+        param->setValue(cell);
+        description->addParam(index++, param);
+    }
+    description->setParamCount(static_cast<std::uint32_t>(index));
+    return description;
 }
+
+void setResourceHint(QLXEffectContext* context, bool hint) {
+    if (context) context->vtbl->SetResourceHint(context, hint);
+}
+
+}  // namespace
 
 QLXLutEffect::QLXLutEffect(const std::shared_ptr<NLEFilterInfo>& root,
                            const std::shared_ptr<NLEFilterInfo>& filter,
@@ -40,8 +66,13 @@ QLXLutEffect::QLXLutEffect(const std::shared_ptr<NLEFilterInfo>& root,
     char lutPath[512] = {};
     if (root) root->getLutPath(lutPath, sizeof lutPath);
     defaultLutPath_ = lutPath;
-    if (renderMode == kRenderModeCPU)
+    if (renderMode == kRenderModeCPU) {
         cpuRenderer_ = std::make_shared<NLEColorLut3dAdjustEffect>(root, filter);
+    } else if (renderMode == kRenderModeOpenCL) {
+        openCLRenderer_ = std::make_shared<NLEOpenCLLut>(root, filter);
+    } else {
+        openGLEffect_ = std::make_shared<NLEOpenGL3DLut>(openGLDescription(root));
+    }
 }
 
 QLXLutEffect::~QLXLutEffect() {
@@ -51,35 +82,64 @@ QLXLutEffect::~QLXLutEffect() {
 }
 
 int QLXLutEffect::PrepareResource(QLXEffectContext* context) {
-    (void)context;
+    OpenCLManager* openCL = OpenCLManager::GetIns();
+    if (openCLRenderer_) {
+        if (openCLRenderer_->Init(openCL->GetOpenclProgramManager(),
+                                  openCL->GetOpenclMemManager()) != 0) {
+            qlx::hostLog(kQLXLogError, "Init LUT OpenCL Filter Failed.");
+            setResourceHint(context, true);
+            return kQLXFailed;
+        }
+        setResourceHint(context, false);
+    }
     if (!openGLEffect_) return kQLXSuccess;
+    if (qlx::processState().openGLDevicePresent) openGLThreadId_ = qlx::platform::currentThreadId();
+    if (openGLPrepared_) {
+        qlx::hostLog(kQLXLogError, "PrepareResource:multiple initialization.");
+        return kQLXFailed;
+    }
+    openGLEffect_->GetState();
+    openGLPrepared_ = true;
+    setResourceHint(context, true);
     return kQLXSuccess;
 }
 
 void QLXLutEffect::setParamOnRenderers(const char* name, std::uint32_t type,
                                        const NLEFilterParamValue& value) {
     if (cpuRenderer_) cpuRenderer_->SetParam(name, type, value);
+    if (openCLRenderer_) openCLRenderer_->SetParam(name, type, value);
 }
 
 int QLXLutEffect::UpdateParameters(QLXEffectContext* context) {
     if (!context) return kQLXBadArgument;
     const std::int64_t time = context->vtbl->GetCurrentTime(context);
 
-    if (auto alpha = hostParam(context, "alpha", kQLXParamInt32, time))
+    if (auto alpha = hostParam(context, "alpha", kQLXParamInt32, time)) {
         setParamOnRenderers("alpha", kNLEParamInt, *alpha);
+        if (openGLEffect_) openGLEffect_->alpha = alpha->asInt();
+    }
 
-    if (auto path = hostParam(context, "lut3dPath", kQLXParamText, time))
+    if (auto path = hostParam(context, "lut3dPath", kQLXParamText, time)) {
         setParamOnRenderers("lut3dPath", kNLEParamText, *path);
+        if (openGLEffect_) openGLEffect_->SetLutPath(path->text);
+    } else if (openGLEffect_) {
+        openGLEffect_->SetLutPath(defaultLutPath_);
+    }
 
-    if (auto skin = hostParam(context, "skinProtect", kQLXParamInt32, time))
+    if (auto skin = hostParam(context, "skinProtect", kQLXParamInt32, time)) {
         skinProtect_ = skin->asInt();
+        if (openGLEffect_) openGLEffect_->skinProtectStrength = skinProtect_;
+    }
     return kQLXSuccess;
 }
 
 void QLXLutEffect::ReleaseResource() {
     if (segmentation_) segmentationHooks().destroy(&segmentation_);
     segmentation_ = nullptr;
-    openGLPrepared_ = false;
+    if (openGLEffect_) {
+        openGLEffect_.reset();
+        openGLPrepared_ = false;
+    }
 }
 
 int QLXLutEffect::UpdateResourceHint(QLXEffectContext* context) {

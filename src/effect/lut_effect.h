@@ -38,9 +38,6 @@ class QLXLutEffect : public QLXEffect {
     void ReleaseResource() override;
     int UpdateResourceHint(QLXEffectContext* context) override;
 
-    // Whether this build can render in `renderMode`.
-    static bool renderModeAvailable(std::uint32_t renderMode);
-
   private:
     int renderOnCPU(QLXFrame* input, QLXFrame* output);
     int renderWithOpenCL(QLXFrame* input, QLXFrame* output);

@@ -42,13 +42,6 @@ std::int32_t createEffect(const char* guid, std::uint32_t renderMode, QLXEffect*
         return kQLXBadArgument;
     }
     if (!effect) return kQLXBadArgument;
-    if (!tonekit::QLXLutEffect::renderModeAvailable(renderMode)) {
-        // Temporary: the OpenCL and OpenGL renderers have not landed in this build.
-        hostLog(kQLXLogError,
-                "Create LUT Effect Failed: render mode %u is not available in this build",
-                renderMode);
-        return kQLXFailed;
-    }
     std::shared_ptr<NLEFilterInfo> root = registry->root();
     if (!root) return kQLXBadArgument;
 

@@ -9,16 +9,6 @@ namespace {
 
 using namespace qlxtest;
 
-TEST_F(EffectTest, RefusesRenderModesNotInThisBuild) {
-    ASSERT_EQ(start(), kQLXSuccess);
-    for (std::uint32_t mode : {1u, 2u, 7u}) {
-        QLXEffect* refused = nullptr;
-        EXPECT_EQ(plugin.createEffect("ROOT-GUID", mode, &refused), kQLXFailed) << mode;
-        EXPECT_EQ(refused, nullptr);
-    }
-    EXPECT_EQ(host.util.log.count("is not available in this build"), 3);
-}
-
 TEST_F(EffectTest, UpdateParametersWithoutContextIsABadArgument) {
     createEffect(kLookGuid);
     EXPECT_EQ(effect->UpdateParameters(nullptr), kQLXBadArgument);
