@@ -47,8 +47,27 @@ std::FILE* openForSharedRead(const std::string& utf8Path) {
     return file;
 }
 
+namespace {
+// The folder this library was loaded from, with a trailing slash.
+std::string ownFolder() {
+    Dl_info info{};
+    if (!dladdr(reinterpret_cast<void*>(&ownFolder), &info) || !info.dli_fname) return {};
+    const std::string path = info.dli_fname;
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+}  // namespace
+
 void* loadLibrary(const std::string& utf8Path) {
-    return dlopen(utf8Path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* library = dlopen(utf8Path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // A bare name is searched through the caller's run path, which a dlopen
+    // routed through another library (a sanitizer runtime, say) does not see;
+    // companions installed beside this library are then found there.
+    if (!library && !utf8Path.empty() && utf8Path.find('/') == std::string::npos) {
+        const std::string beside = ownFolder() + utf8Path;
+        if (beside != utf8Path) library = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
+    return library;
 }
 
 void* findSymbol(void* library, const char* name) {

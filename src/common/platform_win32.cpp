@@ -49,7 +49,23 @@ std::FILE* openForSharedRead(const std::string& utf8Path) {
 }
 
 void* loadLibrary(const std::string& utf8Path) {
-    return reinterpret_cast<void*>(LoadLibraryW(wide(utf8Path).c_str()));
+    const std::wstring path = wide(utf8Path);
+    HMODULE library = LoadLibraryW(path.c_str());
+    // A bare name is not looked for beside this library by the ordinary
+    // search; companions installed beside it are found there.
+    if (!library && path.find_first_of(L"/\\") == std::wstring::npos) {
+        HMODULE self = nullptr;
+        wchar_t own[MAX_PATH];
+        if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                   GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                               reinterpret_cast<LPCWSTR>(&loadLibrary), &self) &&
+            GetModuleFileNameW(self, own, MAX_PATH)) {
+            std::wstring folder(own);
+            folder.erase(folder.find_last_of(L"\\/") + 1);
+            library = LoadLibraryW((folder + path).c_str());
+        }
+    }
+    return reinterpret_cast<void*>(library);
 }
 
 void* findSymbol(void* library, const char* name) {
