@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libfmt-dev
   ffmpeg clang libclang-rt-14-dev clang-format
+  g++-mingw-w64-x86-64-posix
 )
 
 missing=()
