@@ -9,5 +9,5 @@ export POCL_CACHE_DIR="${POCL_CACHE_DIR:-$build/pocl-cache}"
 mkdir -p "$POCL_CACHE_DIR"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 900
 if [ -x "$root/tools/run_fuzz.sh" ] && [ "${QLX_SKIP_FUZZ:-0}" != 1 ]; then
-  "$root/tools/run_fuzz.sh" "${QLX_FUZZ_SECONDS:-60}"
+  "$root/tools/run_fuzz.sh" "${QLX_FUZZ_SECONDS:-10}"
 fi
