@@ -4,6 +4,7 @@
 #include <fmt/core.h>
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <map>
 #include <opencv2/core/utils/logger.hpp>
 
@@ -19,6 +20,27 @@ const std::map<std::string, Renderer> kRenderers{
 const std::map<std::string, CompareMode> kCompareModes{{"side", CompareMode::Side},
                                                        {"split", CompareMode::Split}};
 
+// Maps a choice by name (any letter case) to its value, and names a wrong
+// choice in words instead of CLI11's mapping table.
+template <class Map>
+CLI::Validator oneOf(const Map& choices, const std::string& what) {
+    return CLI::Validator(
+        [choices, what](std::string& value) -> std::string {
+            std::string lowered = value, names;
+            for (char& c : lowered)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            for (const auto& [name, mapped] : choices) {
+                if (name == lowered) {
+                    value = std::to_string(static_cast<int>(mapped));
+                    return {};
+                }
+                names += (names.empty() ? "" : ", ") + name;
+            }
+            return "unknown " + what + " '" + value + "' (choose " + names + ")";
+        },
+        "");
+}
+
 void addLutFolder(CLI::App& command, std::string& folder) {
     command
         .add_option("--lut-folder", folder,
@@ -29,17 +51,17 @@ void addLutFolder(CLI::App& command, std::string& folder) {
 void addRenderSettings(CLI::App& command, RenderSettings& render) {
     command.add_option("-a,--alpha", render.alpha, "strength of the look in percent")
         ->type_name("0..100")
-        ->check(CLI::Range(0, 100))
+        ->check(CLI::Range(0, 100).description(""))
         ->capture_default_str();
     command
         .add_option("-s,--skin-protect", render.skinProtect,
                     "spare skin regions by this percent (0: off)")
         ->type_name("0..100")
-        ->check(CLI::Range(0, 100))
+        ->check(CLI::Range(0, 100).description(""))
         ->capture_default_str();
     command.add_option("-r,--renderer", render.renderer, "renderer the effect is created with")
         ->type_name("cpu|opencl|opengl")
-        ->transform(CLI::CheckedTransformer(kRenderers, CLI::ignore_case))
+        ->transform(oneOf(kRenderers, "renderer"))
         ->default_str("cpu");
 }
 
@@ -113,31 +135,44 @@ int run(int argc, char** argv) {
         ->add_option("--compare", apply.compare,
                      "also write a before/after version as OUT's name + .compare")
         ->type_name("side|split")
-        ->transform(CLI::CheckedTransformer(kCompareModes, CLI::ignore_case));
+        ->transform(oneOf(kCompareModes, "comparison"));
     addLutFolder(*applyCmd, apply.lutFolder);
     applyCmd
         ->add_option("IN", apply.input,
                      "picture (.png .jpg .jpeg .tif .tiff, 8 or 16 bits) or "
                      "video (.mp4 .mov .m4v .mkv .avi .webm)")
+        ->type_name("FILE")
         ->required();
     applyCmd
         ->add_option("OUT", apply.output,
                      "result, of the same kind as IN; written under a temporary name and "
                      "renamed when complete")
+        ->type_name("FILE")
         ->required();
     applyCmd->footer(
         "Videos are decoded and encoded by the ffmpeg program (on PATH); every audio stream is\n"
         "copied unchanged. Pictures keep their bit depth; the plugin renders 8 bits per channel.\n"
+        "Exit status: 0 written; 1 failed (nothing is left under OUT); 2 bad command line;\n"
+        "130 stopped by Ctrl-C.\n"
         "Examples:\n"
-        "  qlxhost apply --filter \"Warm Sunset\" in.png out.png\n"
+        "  qlxhost apply --filter \"Teal and Orange\" in.png out.png\n"
         "  qlxhost apply --lut grade.cube --alpha 60 --compare split in.mp4 out.mp4");
 
     CLI::App* checkCmd =
         app.add_subcommand("check",
                            "Check LUT folders, description files (.conf, filter.xml) and LUT files "
                            "(.cube, .3dl) and explain every problem");
-    checkCmd->add_option("PATH", check.paths, "folders or files to check")->required();
-    checkCmd->footer("Exit status 1 when any problem was found, 0 when all is well.");
+    checkCmd->add_option("PATH", check.paths, "folders or files to check")
+        ->type_name("PATH...")
+        ->required();
+    checkCmd->footer(
+        "A folder is checked as the plugin reads a LUT folder: every .conf and filter.xml below\n"
+        "it, the folder's own .conf and the program files it names, GUIDs used twice, and every\n"
+        "LUT file a filter.xml names. A LUT file is loaded by the plugin's own loader; when it\n"
+        "fails, the line at fault is named with what is wrong. Warnings point at files that load\n"
+        "but will not look as meant (1D tables, domains other than 0..1, 10- or 16-bit .3dl\n"
+        "output); they do not change the exit status.\n"
+        "Exit status: 0 when nothing failed, 1 when anything failed.");
 
     CLI::App* demoCmd = app.add_subcommand(
         "demo", "Render every bundled look on a built-in test picture into one contact sheet");
@@ -146,8 +181,23 @@ int run(int argc, char** argv) {
         ->capture_default_str();
     addRenderSettings(*demoCmd, demo.render);
     addLutFolder(*demoCmd, demo.lutFolder);
+    demoCmd->footer(
+        "The test picture is drawn by qlxhost itself: a 24-patch colour chart, skin tones from\n"
+        "very light to very dark, and grey, red, green, blue and hue ramps. The contact sheet\n"
+        "shows it and every look of the LUT folder, each tile labelled with the look's name;\n"
+        "its path is printed when done. Exit status 1 when a look could not be rendered.");
+    listCmd->footer(
+        "The plugin is started on the folder as an editor starts it; every folder below it that\n"
+        "holds a filter.xml is registered too, which is how a look reaches its LUT file.\n"
+        "Exit status: 0 listed; 1 the plugin does not start on the folder.");
 
-    for (CLI::App* command : {listCmd, applyCmd, checkCmd, demoCmd}) command->fallthrough();
+    for (CLI::App* command : {listCmd, applyCmd, checkCmd, demoCmd}) {
+        command->fallthrough();
+        command->footer(
+            command->get_footer() +
+            "\nThe options of qlxhost itself (--plugin FILE, --verbose) may also follow "
+            "the command.");
+    }
 
     try {
         app.parse(argc, argv);
