@@ -15,6 +15,8 @@ class LutTextReader;
 
 enum class LutFileFormat { Cube, ThreeDl };
 
+// About 3.3 MB with its grid held inline: owners create it on the heap. Used
+// by one thread at a time; a load must not overlap an application.
 class CubeLut {
   public:
     static constexpr int kGridDim = 65;  // fixed stride of every grid axis
@@ -63,7 +65,9 @@ class CubeLut {
     int apply(std::uint8_t* dst, int dstPitch, const std::uint8_t* src, int width, int height,
               int srcPitch, int channels);
 
+    // Result of the last load (Status codes); apply also sets it to 0.
     std::int32_t status = kNeverLoaded;
+    // size³, set by every load as soon as its header has been read.
     std::uint32_t entryCount = 0;
 
     bool packed() const { return packed_; }
@@ -73,9 +77,9 @@ class CubeLut {
   private:
     enum class LoadTarget { Grid, Texture };
 
-    bool load(const std::string& utf8Path, LoadTarget target);
     struct CubeHeader;  // what a .CUBE header says
 
+    bool load(const std::string& utf8Path, LoadTarget target);
     void readThreeDl(LutTextReader& reader, LoadTarget target);
     void readThreeDlHeader(LutTextReader& reader);
     void readThreeDlEntries(LutTextReader& reader, LoadTarget target);
