@@ -11,11 +11,6 @@
 #include "plugin/process_state.h"
 #include "render/cpu/cpu_lut_renderer.h"
 
-#define GL_GLEXT_PROTOTYPES 1
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
-#include <GL/glcorearb.h>
-
 namespace qlxgltest {
 
 void GLPathTest::SetUp() {
@@ -179,77 +174,14 @@ KRGLEngineStatistics engineStatistics() {
     return counters;
 }
 
-HostGLContext::HostGLContext() {
-    EGLDisplay display =
-        eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr)) return;
-    eglBindAPI(EGL_OPENGL_API);
-    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_MINOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                 EGL_NONE};
-    EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-    if (context == EGL_NO_CONTEXT) return;
-    if (!eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
-        eglDestroyContext(display, context);
-        return;
-    }
-    display_ = display;
-    context_ = context;
-}
-
-HostGLContext::~HostGLContext() {
-    if (!context_) return;
-    // The display is shared with the engine's own context: never terminated.
-    eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    eglDestroyContext(display_, context_);
-}
-
-bool HostGLContext::isCurrent() const {
-    return context_ && eglGetCurrentContext() == context_;
-}
-
-void HostGLContext::makeCurrent() {
-    eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_);
-}
-
-void HostGLContext::release() {
-    eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-}
-
 std::uint32_t HostGLContext::makeTexture(const HostImage& image) {
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, image.pitch / 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.width, image.height, 0, GL_BGRA,
-                 GL_UNSIGNED_BYTE, image.bytes.data());
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    // Left with the default mipmapped minification filter on purpose: the
-    // engine must read the texture whatever its sampling state.
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return texture;
+    return device_.createTexture(image.width, image.height, image.bytes.data(), image.pitch);
 }
 
 HostImage HostGLContext::readTexture(std::uint32_t texture, int width, int height) {
     HostImage image(width, height);
-    GLuint framebuffer = 0;
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, image.bytes.data());
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glDeleteFramebuffers(1, &framebuffer);
+    device_.readBack(texture, width, height, image.bytes.data(), image.pitch);
     return image;
-}
-
-void HostGLContext::deleteTexture(std::uint32_t texture) {
-    GLuint name = texture;
-    glDeleteTextures(1, &name);
 }
 
 }  // namespace qlxgltest

@@ -14,6 +14,7 @@
 
 #include "catalogue/filter_info.h"
 #include "kit/host_kit.h"
+#include "kit/opengl_device.h"
 #include "kr_gl_engine_statistics.h"
 #include "render/gl/gl_engine_api.h"
 #include "support/temp_dir.h"
@@ -69,25 +70,23 @@ HostImage cpuReference(const std::string& lutPath, const HostImage& input, int a
 // The software engine library's counters (zeros when it is not loaded).
 KRGLEngineStatistics engineStatistics();
 
-// A context of the test's own on the surfaceless EGL display, current on the
-// calling thread while the object lives; stands in for a host's context.
+// The host kit's OpenGL device, current on the calling thread while the object
+// lives; stands in for a host's context.
 class HostGLContext {
   public:
-    HostGLContext();
-    ~HostGLContext();
-    bool ok() const { return context_ != nullptr; }
-    void* handle() const { return context_; }
-    bool isCurrent() const;
-    void makeCurrent();
-    void release();  // no context current on this thread afterwards
+    HostGLContext() { device_.open(); }
+    bool ok() const { return device_.isOpen(); }
+    void* handle() const { return device_.context(); }
+    bool isCurrent() const { return device_.isCurrent(); }
+    void makeCurrent() { device_.makeCurrent(); }
+    void release() { device_.release(); }  // no context current on this thread afterwards
     // A texture holding `image` (colours as RGBA) / read back as BGRA bytes.
     std::uint32_t makeTexture(const HostImage& image);
     HostImage readTexture(std::uint32_t texture, int width, int height);
-    void deleteTexture(std::uint32_t texture);
+    void deleteTexture(std::uint32_t texture) { device_.deleteTexture(texture); }
 
   private:
-    void* display_ = nullptr;
-    void* context_ = nullptr;
+    qlxhost::OpenGLDevice device_;
 };
 
 }  // namespace qlxgltest
