@@ -85,18 +85,22 @@ void EffectRunner::render(const cv::Mat& input, cv::Mat& output) {
 // the render and comes back after it.
 int EffectRunner::renderInOpenCL(const cv::Mat& input, cv::Mat& output) {
     if (!openCL_) fail("the opencl renderer has no OpenCL device");
-    if (!clInput_ || clInput_->frame().width() != input.cols ||
-        clInput_->frame().height() != input.rows) {
-        clInput_ = openCL_->makeFrame(session_.host().gpu, input.cols, input.rows);
-        clOutput_ = openCL_->makeFrame(session_.host().gpu, input.cols, input.rows);
-        if (!clInput_ || !clOutput_) fail("cannot make OpenCL images on " + openCL_->name());
+    if (!clInput_ || clInput_->width() != input.cols || clInput_->height() != input.rows) {
+        GPUDeviceSuite& suite = session_.host().gpu;
+        clOutput_.reset();
+        clInput_ = std::make_unique<OpenCLFrame>(*openCL_, suite, input.cols, input.rows);
+        clOutput_ = std::make_unique<OpenCLFrame>(*openCL_, suite, input.cols, input.rows);
+        if (!clInput_->isValid() || !clOutput_->isValid()) {
+            fail("cannot make OpenCL images: " +
+                 (clInput_->isValid() ? clOutput_->error() : clInput_->error()));
+        }
     }
-    if (!clInput_->upload(input.data, static_cast<int>(input.step))) {
-        fail("cannot copy the frame to " + openCL_->name());
+    if (!clInput_->write(input.data, static_cast<int>(input.step))) {
+        fail("cannot copy the frame to the OpenCL device");
     }
     const int result = effect_->render(clInput_->frame(), clOutput_->frame());
-    if (result == kQLXSuccess && !clOutput_->download(output.data, static_cast<int>(output.step))) {
-        fail("cannot copy the frame back from " + openCL_->name());
+    if (result == kQLXSuccess && !clOutput_->read(output.data, static_cast<int>(output.step))) {
+        fail("cannot copy the frame back from the OpenCL device");
     }
     return result;
 }

@@ -9,9 +9,11 @@
 
 #include "filter_catalogue.h"
 #include "kit/host_session.h"
-#include "opencl_device.h"
+#include "kit/opencl_device.h"
 
 namespace qlxhost::cli {
+
+enum class Renderer { Cpu = 0, OpenCL = 1, OpenGL = 2 };
 
 const char* rendererName(Renderer renderer);
 

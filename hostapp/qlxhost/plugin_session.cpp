@@ -19,9 +19,10 @@ PluginHost startPlugin(const CommonOptions& common, const std::string& lutFolder
         throw CliError("the LUT folder " + config.lutFolder + " does not exist");
     }
     if (renderer == Renderer::OpenCL) {
-        std::string why;
-        host.openCL = OpenCLDevice::open(&why);
-        if (!host.openCL) throw CliError("the opencl renderer needs an OpenCL device: " + why);
+        host.openCL = std::make_unique<OpenCLDevice>();
+        if (!host.openCL->open()) {
+            throw CliError("the opencl renderer needs an OpenCL device: " + host.openCL->error());
+        }
         config.devices.push_back(host.openCL->record());
     }
     host.session = std::make_unique<HostSession>();

@@ -8,7 +8,7 @@
 
 #include "commands.h"
 #include "kit/host_session.h"
-#include "opencl_device.h"
+#include "kit/opencl_device.h"
 
 namespace qlxhost::cli {
 
