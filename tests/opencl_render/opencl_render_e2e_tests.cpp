@@ -13,35 +13,11 @@ using namespace qlxtest;
 
 constexpr std::uint32_t kCpuMode = 0, kOpenCLMode = 1;
 
-// Until the effect object builds OpenCL renderers, effect creation refuses
-// render mode 1 with a message that says so; nothing else writes it.
-bool effectsBuildOpenCLRenderers() {
-    static const bool wired = [] {
-        qlxhost::PluginLibrary probe;
-        qlxhost::Host host;
-        qlxtest::TempDir resources;
-        resources.write("qlx_effect/plugin/LUT/root.conf", R"({"GUID": "ROOT-GUID"})");
-        host.util.paths[kQLXPathResources] = resources.path();
-        QLXPluginInfo info{};
-        if (!probe.loadFreshCopy(QLX_PLUGIN_PATH) || probe.startup(host.context(), &info) != 0)
-            return true;  // let the tests say what is wrong
-        QLXEffect* effect = nullptr;
-        probe.createEffect("ROOT-GUID", 1, &effect);
-        if (effect) probe.releaseEffect(effect);
-        probe.shutdown();
-        OpenCLManager::SetLogCallback(nullptr);
-        return host.util.log.count("is not available in this build") == 0;
-    }();
-    return wired;
-}
-
 class OpenCLEffectTest : public EffectTest {
   protected:
     void SetUp() override {
         EffectTest::SetUp();
         if (!device.open()) GTEST_SKIP() << "no OpenCL device: " << device.error();
-        if (!effectsBuildOpenCLRenderers())
-            GTEST_SKIP() << "the effect object does not build OpenCL renderers yet";
         host.gpu.devices.push_back(device.record());
         useProgram(bundledProgramText());
     }
