@@ -121,6 +121,9 @@ std::int32_t startup(QLXHostContext* host, QLXPluginInfo* info) {
 std::int32_t shutdown() {
     ProcessState& state = processState();
     if (state.openCLManager) {
+        // The library outlives this start-up; it must not log into a host
+        // that is going away.
+        OpenCLManager::SetLogCallback(nullptr);
         state.openCLManager->Release();
         state.openCLManager = nullptr;
     }
