@@ -39,6 +39,46 @@ TEST_F(GLRenderTest, OpenGLDeviceWithoutCurrentContextFailsEveryFrameUntilItIsCu
     EXPECT_TRUE(sameBytes(renderInMemory(glEffect, input), renderInMemory(cpuEffect, input)));
 }
 
+// A copy of the plugin in a folder of its own with its library search path
+// cut to that folder, as when it is installed; the engine libraries are found
+// only when they lie beside it.
+class IsolatedPluginCopy : public GLRenderTest {
+  protected:
+    void loadIsolatedCopy(bool withEngines) {
+        const std::string folder = isolated.path();
+        std::ifstream from(QLX_PLUGIN_PATH, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(from)), std::istreambuf_iterator<char>());
+        const std::string buildPath = std::string("$ORIGIN:") + QLX_BIN_DIR;
+        for (std::size_t at = bytes.find(buildPath); at != std::string::npos;
+             at = bytes.find(buildPath, at + 1)) {
+            bytes[at + 7] = '\0';  // "$ORIGIN" alone
+        }
+        isolated.write("qlxLUTPlugin.qlx", bytes);
+        std::vector<std::string> libraries = {"libKRPlatformOpenCL.so"};
+        if (withEngines) libraries.insert(libraries.end(), {kHardwareEngine, kSoftwareEngine});
+        for (const std::string& library : libraries)
+            isolated.write(library, qlxtest::readFile(std::string(QLX_BIN_DIR) + "/" + library));
+        ASSERT_TRUE(plugin.load(folder + "/qlxLUTPlugin.qlx")) << plugin.error();
+    }
+    // An engine this process already loaded is found by its name wherever it lies.
+    static bool enginesLoaded() {
+        return libraryLoaded(kHardwareEngine) || libraryLoaded(kSoftwareEngine);
+    }
+    qlxtest::TempDir isolated;
+};
+
+TEST_F(IsolatedPluginCopy, FindsTheEnginesBesideIt) {
+    if (enginesLoaded()) GTEST_SKIP() << "an engine is loaded already: run this test alone";
+    ASSERT_NO_FATAL_FAILURE(loadIsolatedCopy(true));
+    ASSERT_NO_FATAL_FAILURE(lendDevice());
+    ASSERT_NO_FATAL_FAILURE(makeBoth(kLookGuid));
+    update(100, 0);
+    const cv::Mat input = testPicture(16, 8, 2);
+    EXPECT_TRUE(sameBytes(renderTextures(glEffect, input), renderInMemory(cpuEffect, input)));
+    EXPECT_EQ(host.util.log.count(" failed !"), 0);
+    EXPECT_TRUE(libraryLoaded((isolated.path() + "/" + kHardwareEngine).c_str()));
+}
+
 struct MissingEngineCase {
     const char* title;
     bool device;
@@ -49,36 +89,13 @@ void PrintTo(const MissingEngineCase& c, std::ostream* os) {
     *os << c.title;
 }
 
-class MissingEngine : public GLRenderTest, public ::testing::WithParamInterface<MissingEngineCase> {
-  protected:
-    // A copy of the plugin in a folder of its own, without the engine libraries
-    // beside it and with its library search path cut to its own folder, as
-    // when it is installed without them.
-    void loadIsolatedCopy() {
-        const std::string folder = isolated.path();
-        std::ifstream from(QLX_PLUGIN_PATH, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(from)), std::istreambuf_iterator<char>());
-        const std::string buildPath = std::string("$ORIGIN:") + QLX_BIN_DIR;
-        for (std::size_t at = bytes.find(buildPath); at != std::string::npos;
-             at = bytes.find(buildPath, at + 1)) {
-            bytes[at + 7] = '\0';  // "$ORIGIN" alone
-        }
-        isolated.write("qlxLUTPlugin.qlx", bytes);
-        isolated.write("libKRPlatformOpenCL.so",
-                       qlxtest::readFile(std::string(QLX_BIN_DIR) + "/libKRPlatformOpenCL.so"));
-        ASSERT_TRUE(plugin.load(folder + "/qlxLUTPlugin.qlx")) << plugin.error();
-    }
-    qlxtest::TempDir isolated;
-};
+class MissingEngine : public IsolatedPluginCopy,
+                      public ::testing::WithParamInterface<MissingEngineCase> {};
 
 TEST_P(MissingEngine, EveryFrameTriesTheCandidatesAndFails) {
     const MissingEngineCase& c = GetParam();
-    for (const char* name : {kHardwareEngine, kSoftwareEngine}) {
-        if (libraryLoaded(name)) {
-            GTEST_SKIP() << name << " is loaded already: run this test alone";
-        }
-    }
-    ASSERT_NO_FATAL_FAILURE(loadIsolatedCopy());
+    if (enginesLoaded()) GTEST_SKIP() << "an engine is loaded already: run this test alone";
+    ASSERT_NO_FATAL_FAILURE(loadIsolatedCopy(false));
     if (c.device) {
         ASSERT_NO_FATAL_FAILURE(lendDevice());
     }
