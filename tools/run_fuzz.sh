@@ -40,10 +40,11 @@ if [[ ${#targets[@]} -eq 0 ]]; then
     exit 2
 fi
 
+mkdir -p "$build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DQLX_BUILD_FUZZ=ON -DQLX_BUILD_TESTS=OFF -DQLX_BUILD_BENCH=OFF >"$build.configure.log" 2>&1 || {
-    cat "$build.configure.log" >&2
+    -DQLX_BUILD_FUZZ=ON -DQLX_BUILD_TESTS=OFF -DQLX_BUILD_BENCH=OFF >"$build/configure.log" 2>&1 || {
+    cat "$build/configure.log" >&2
     exit 1
 }
 cmake --build "$build" --target "${targets[@]}" -j "$jobs"
