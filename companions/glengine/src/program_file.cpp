@@ -3,40 +3,14 @@
 #include <fstream>
 #include <iterator>
 
+#include "program_cipher.h"
+
 namespace krgl {
-namespace {
-
-constexpr char kMagic[] = "QLXENC1\n";
-constexpr std::size_t kMagicLength = sizeof kMagic - 1;
-constexpr std::size_t kHeaderLength = kMagicLength + 4;
-constexpr std::uint32_t kSeedMix = 0x9E3779B9u;
-
-// XORs each byte with the top byte of successive xorshift32 states.
-void applyKeyStream(std::string& text, std::uint32_t seed) {
-    std::uint32_t state = seed ^ kSeedMix;
-    if (state == 0) state = kSeedMix;
-    for (char& c : text) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        c = static_cast<char>(static_cast<unsigned char>(c) ^ (state >> 24));
-    }
-}
-
-}  // namespace
 
 ProgramReadResult programFromBytes(const std::string& bytes, std::string* function) {
     std::string text = bytes;
-    if (bytes.compare(0, kMagicLength, kMagic) == 0) {
-        if (bytes.size() < kHeaderLength) return ProgramReadResult::Damaged;
-        std::uint32_t seed = 0;
-        for (std::size_t i = 0; i < 4; ++i) {
-            seed |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[kMagicLength + i]))
-                    << (8 * i);
-        }
-        text = bytes.substr(kHeaderLength);
-        applyKeyStream(text, seed);
-    }
+    if (qlxcipher::isEnciphered(bytes) && !qlxcipher::decipher(bytes, &text))
+        return ProgramReadResult::Damaged;
     if (text.empty()) return ProgramReadResult::Empty;
     // Shader text never holds a NUL; one means a binary file or a wrong key.
     if (text.find('\0') != std::string::npos) return ProgramReadResult::Damaged;
@@ -69,11 +43,7 @@ const char* describe(ProgramReadResult result) {
 }
 
 std::string encipherProgram(const std::string& function, std::uint32_t seed) {
-    std::string body = function;
-    applyKeyStream(body, seed);
-    std::string out(kMagic, kMagicLength);
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>(seed >> shift));
-    return out + body;
+    return qlxcipher::encipher(function, seed);
 }
 
 }  // namespace krgl
