@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <opencv2/core/utility.hpp>
 
 #include "common/log.h"
 #include "render/cpu/strength_blend.h"
 
 namespace {
+
+// Frames up to this many pixels are not worth handing to the thread pool.
+constexpr std::int64_t kSerialPixels = 10000;
 
 bool geometryUsable(int width, int height, int pitch) {
     return width >= 0 && height >= 0 && pitch >= 0 && static_cast<std::int64_t>(width) * 4 <= pitch;
@@ -91,9 +95,19 @@ void NLEColorLut3dAdjustEffect::blend(std::uint8_t* dst, int dstPitch, const std
     qlx::BlendRowSettings settings;
     settings.strengthWeight = a < 255 ? 255 - a : -1;
     settings.skinScale = static_cast<int>(skinProtect * 255.0 / 100.0 + 0.5);
-    for (int y = 0; y < height; ++y) {
-        settings.mask = masking ? skinMask.ptr<std::uint8_t>(y) : nullptr;
-        qlx::blendRow(dst + static_cast<std::size_t>(y) * dstPitch,
-                      src + static_cast<std::size_t>(y) * srcPitch, width, settings);
+    const auto blendRows = [&](const cv::Range& rows) {
+        qlx::BlendRowSettings row = settings;
+        for (int y = rows.start; y < rows.end; ++y) {
+            row.mask = masking ? skinMask.ptr<std::uint8_t>(y) : nullptr;
+            qlx::blendRow(dst + static_cast<std::size_t>(y) * dstPitch,
+                          src + static_cast<std::size_t>(y) * srcPitch, width, row);
+        }
+    };
+    // Large frames blend on the same thread pool as the LUT application, so
+    // the blend does not become the serial tail of the render.
+    if (static_cast<std::int64_t>(width) * height <= kSerialPixels) {
+        blendRows(cv::Range(0, height));
+    } else {
+        cv::parallel_for_(cv::Range(0, height), blendRows, cv::getNumThreads());
     }
 }
