@@ -7,26 +7,12 @@
 #include <fstream>
 #include <random>
 
-#include "catalogue/filter_params.h"
+#include "render/gl/opengl_description.h"
 
 namespace qlxglbench {
 
 std::shared_ptr<NLEFilterInfo> openGLDescription() {
-    auto description = std::make_shared<NLEFilterInfo>();
-    description->setOpenGLProgramPath(QLX_LUT_PROGRAM);
-    description->setEncrypted(1);
-    const std::pair<const char*, int> params[] = {
-        {"alpha", 100}, {"lutSize", 32}, {"skinProtectStrength", 0}};
-    for (int i = 0; i < 3; ++i) {
-        auto param = std::make_shared<NLEFilterParams>();
-        param->setAlias(params[i].first);
-        param->setName(params[i].first);
-        param->setType(kNLEParamInt);
-        param->setValue(NLEFilterParamValue::ofInt(params[i].second));
-        description->addParam(i, param);
-    }
-    description->setParamCount(3);
-    return description;
+    return tonekit::makeOpenGLDescription(QLX_LUT_PROGRAM);
 }
 
 std::string writeSyntheticCube(int n, std::uint32_t seed) {

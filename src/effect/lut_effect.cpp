@@ -6,13 +6,13 @@
 
 #include "KRPlatformOpenCL.h"
 #include "catalogue/filter_info.h"
-#include "catalogue/filter_params.h"
 #include "common/log.h"
 #include "common/platform.h"
 #include "effect/param_conversion.h"
 #include "plugin/process_state.h"
 #include "render/cpu/cpu_lut_renderer.h"
 #include "render/gl/nle_opengl_3dlut.h"
+#include "render/gl/opengl_description.h"
 #include "render/opencl/opencl_lut_renderer.h"
 #include "skin/segmentation_hooks.h"
 
@@ -26,30 +26,6 @@ std::optional<NLEFilterParamValue> hostParam(QLXEffectContext* context, const ch
     value.type = askedType;
     if (context->vtbl->GetParam(context, name, time, &value) != 0) return std::nullopt;
     return convertHostValue(value);
-}
-
-// The description the OpenGL effect is built from: the shared program file and
-// its three integer settings, made in code rather than read from a file.
-std::shared_ptr<NLEFilterInfo> openGLDescription(const std::shared_ptr<NLEFilterInfo>& root) {
-    auto description = std::make_shared<NLEFilterInfo>();
-    if (root) description->setOpenGLProgramPath(root->openGLProgramPath());
-    description->setEncrypted(1);
-    // Ascending key order decides the indices.
-    const std::pair<const char*, int> settings[] = {
-        {"alpha", 100}, {"lutSize", 32}, {"skinProtectStrength", 0}};
-    int index = 0;
-    for (const auto& [key, value] : settings) {
-        auto param = std::make_shared<NLEFilterParams>();
-        param->setAlias(key);
-        param->setName(key);
-        param->setType(kNLEParamInt);
-        NLEFilterParamValue cell = NLEFilterParamValue::ofInt(value);
-        cell.type = kNLEParamInt;
-        param->setValue(cell);
-        description->addParam(index++, param);
-    }
-    description->setParamCount(static_cast<std::uint32_t>(index));
-    return description;
 }
 
 void setResourceHint(QLXEffectContext* context, bool hint) {
@@ -71,7 +47,8 @@ QLXLutEffect::QLXLutEffect(const std::shared_ptr<NLEFilterInfo>& root,
     } else if (renderMode == kRenderModeOpenCL) {
         openCLRenderer_ = std::make_shared<NLEOpenCLLut>(root, filter);
     } else {
-        openGLEffect_ = std::make_shared<NLEOpenGL3DLut>(openGLDescription(root));
+        openGLEffect_ = std::make_shared<NLEOpenGL3DLut>(
+            makeOpenGLDescription(root ? root->openGLProgramPath() : std::string()));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "gl_test_support.h"
 
+#include "render/gl/opengl_description.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -95,21 +97,7 @@ GLFrameDesc gpuFrame(std::uint32_t texture, int width, int height) {
 }
 
 std::shared_ptr<NLEFilterInfo> openGLDescription(const std::string& programPath) {
-    auto description = std::make_shared<NLEFilterInfo>();
-    description->setOpenGLProgramPath(programPath);
-    description->setEncrypted(1);
-    const std::pair<const char*, int> params[] = {
-        {"alpha", 100}, {"lutSize", 32}, {"skinProtectStrength", 0}};
-    for (int i = 0; i < 3; ++i) {
-        auto param = std::make_shared<NLEFilterParams>();
-        param->setAlias(params[i].first);
-        param->setName(params[i].first);
-        param->setType(kNLEParamInt);
-        param->setValue(NLEFilterParamValue::ofInt(params[i].second));
-        description->addParam(i, param);
-    }
-    description->setParamCount(3);
-    return description;
+    return tonekit::makeOpenGLDescription(programPath);
 }
 
 std::string lutProgramPath() {
