@@ -21,7 +21,7 @@ class CpuFrames : public EffectTest, public ::testing::WithParamInterface<FrameC
 TEST_P(CpuFrames, EqualApplyThenStrengthBlend) {
     const FrameCase c = GetParam();
     createEffect(kLookGuid);
-    setParams(c.alpha, 0);
+    update(c.alpha, 0);
     const cv::Mat input = testPicture(c.width, c.height, 11);
     const cv::Mat want = blended(input, applied(input, lutFile), c.alpha, 0, cv::Mat());
     EXPECT_TRUE(sameBytes(render(input, c.outExtraPitch), want));
@@ -63,7 +63,7 @@ class CpuSkinProtection : public EffectTest, public ::testing::WithParamInterfac
 TEST_P(CpuSkinProtection, BlendsByTheSegmentationMask) {
     const SkinCase c = GetParam();
     createEffect(kLookGuid);
-    setParams(c.alpha, c.skin);
+    update(c.alpha, c.skin);
     const cv::Mat input = testPicture(160, 120, 5);
     const cv::Mat mask = segmentationMask(input);
     ASSERT_FALSE(mask.empty());
@@ -81,7 +81,7 @@ TEST_F(EffectTest, MissingSegmentationPluginRendersWithoutProtection) {
     TempDir empty;
     host.util.paths[kQLXPathPluginFolder] = empty.path();
     createEffect(kLookGuid);
-    setParams(100, 100);
+    update(100, 100);
     const cv::Mat input = testPicture(60, 40, 3);
     for (int frame = 0; frame < 2; ++frame)
         EXPECT_TRUE(sameBytes(render(input), applied(input, lutFile)));
@@ -90,7 +90,7 @@ TEST_F(EffectTest, MissingSegmentationPluginRendersWithoutProtection) {
 
 TEST_F(EffectTest, CustomFilterUsesTheChosenFile) {
     createEffect(kCustomGuid);
-    setParams(100, 0);
+    update(100, 0);
     const cv::Mat input = testPicture(50, 30, 8);
     EXPECT_TRUE(sameBytes(render(input), input)) << "no file chosen yet: the frame passes";
     context.set("lut3dPath", qlxhost::ParamAnswer::string("file:/" + lutFile));
@@ -102,7 +102,7 @@ TEST_F(EffectTest, UnreadableLutPassesFramesThroughWithOneMessageEach) {
     createEffect(kCustomGuid);
     const std::string missing = resources.path() + "/gone.cube";
     context.set("lut3dPath", qlxhost::ParamAnswer::string(missing));
-    setParams(100, 0);
+    update(100, 0);
     const cv::Mat input = testPicture(40, 20, 2);
     for (int frame = 0; frame < 3; ++frame) EXPECT_TRUE(sameBytes(render(input), input));
     EXPECT_EQ(host.util.log.count("tonekit::LUT loadCubeFile Failed: " + missing), 3);
@@ -111,7 +111,7 @@ TEST_F(EffectTest, UnreadableLutPassesFramesThroughWithOneMessageEach) {
 TEST_F(EffectTest, AFolderAsLutPathPassesFramesThrough) {
     createEffect(kCustomGuid);
     context.set("lut3dPath", qlxhost::ParamAnswer::string(lookFolder));
-    setParams(100, 0);
+    update(100, 0);
     const cv::Mat input = testPicture(40, 20, 2);
     EXPECT_TRUE(sameBytes(render(input), input));
     EXPECT_EQ(host.util.log.count("tonekit::LUT loadCubeFile Failed: "), 1);

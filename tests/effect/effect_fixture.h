@@ -60,11 +60,60 @@ class EffectTest : public PluginTest {
         writeLut("custom/custom.conf", std::string(R"({"GUID": ")") + kCustomGuid + R"("})");
     }
     void TearDown() override {
-        if (effect) {
-            effect->ReleaseResource();
-            plugin.releaseEffect(effect);
+        if (effect) effects.push_back(effect);
+        for (QLXEffect* created : effects) {
+            created->ReleaseResource();
+            plugin.releaseEffect(created);
         }
+        effects.clear();
         PluginTest::TearDown();
+    }
+
+    // Starts the plugin and registers the look folder.
+    void startPlugin() {
+        ASSERT_EQ(start(), kQLXSuccess);
+        qlxhost::EffectDescriptor descriptor;
+        ASSERT_EQ(plugin.registerFromConfPath(lookFolder.c_str(), descriptor.qlx()), kQLXSuccess);
+    }
+
+    // A created effect, kept for update() and released at tear-down, then
+    // prepared; null when creation fails, or when preparation fails and no
+    // `prepared` asks for its result.
+    QLXEffect* makeEffect(const char* guid, std::uint32_t mode, int* prepared = nullptr) {
+        QLXEffect* created = nullptr;
+        if (plugin.createEffect(guid, mode, &created) != kQLXSuccess || !created) return nullptr;
+        effects.push_back(created);
+        const int result = created->PrepareResource(context.qlx());
+        if (prepared) *prepared = result;
+        return result == kQLXSuccess || prepared ? created : nullptr;
+    }
+
+    // Starts the plugin and makes one effect of `mode` and one CPU effect of
+    // the same filter, the reference it is compared with.
+    void makeWithCpuTwin(const char* guid, std::uint32_t mode, QLXEffect*& other) {
+        ASSERT_NO_FATAL_FAILURE(startPlugin());
+        other = makeEffect(guid, mode);
+        cpuEffect = makeEffect(guid, 0);
+        ASSERT_NE(other, nullptr);
+        ASSERT_NE(cpuEffect, nullptr);
+    }
+
+    // Pushes the strengths to every effect of the test.
+    void update(int alpha, int skin) {
+        context.set("alpha", qlxhost::ParamAnswer::integer(alpha));
+        context.set("skinProtect", qlxhost::ParamAnswer::integer(skin));
+        if (effect) {
+            ASSERT_EQ(effect->UpdateParameters(context.qlx()), kQLXSuccess);
+        }
+        for (QLXEffect* each : effects)
+            ASSERT_EQ(each->UpdateParameters(context.qlx()), kQLXSuccess);
+    }
+
+    int errorLines() const {
+        int count = 0;
+        for (const qlxhost::LogLine& line : host.util.log.lines())
+            count += line.level == kQLXLogError;
+        return count;
     }
 
     // Starts the plugin, registers the look folder and creates an effect.
@@ -74,12 +123,6 @@ class EffectTest : public PluginTest {
         ASSERT_EQ(plugin.registerFromConfPath(lookFolder.c_str(), descriptor.qlx()), kQLXSuccess);
         ASSERT_EQ(plugin.createEffect(guid, renderMode, &effect), kQLXSuccess);
         ASSERT_EQ(effect->PrepareResource(context.qlx()), kQLXSuccess);
-    }
-
-    void setParams(int alpha, int skin) {
-        context.set("alpha", qlxhost::ParamAnswer::integer(alpha));
-        context.set("skinProtect", qlxhost::ParamAnswer::integer(skin));
-        ASSERT_EQ(effect->UpdateParameters(context.qlx()), kQLXSuccess);
     }
 
     // Renders `input` into a fresh output of the same size and `outPitch`.
@@ -104,7 +147,9 @@ class EffectTest : public PluginTest {
         return out;
     }
 
-    QLXEffect* effect = nullptr;
+    QLXEffect* effect = nullptr;      // the one effect of createEffect()
+    std::vector<QLXEffect*> effects;  // those of makeEffect()
+    QLXEffect* cpuEffect = nullptr;
     qlxhost::EffectContext context;
     std::string lookFolder, lutFile;
 };

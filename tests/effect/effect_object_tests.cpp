@@ -16,7 +16,7 @@ TEST_F(EffectTest, UpdateParametersWithoutContextIsABadArgument) {
 
 TEST_F(EffectTest, AlphaOfARefusedHostTypeLeavesTheStrength) {
     createEffect(kLookGuid);
-    setParams(50, 0);
+    update(50, 0);
     qlxhost::ParamAnswer refused;
     refused.type = 4;
     refused.i32 = 0;

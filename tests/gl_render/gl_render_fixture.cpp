@@ -43,15 +43,7 @@ void GLRenderTest::TearDown() {
             std::fprintf(stderr, "log %d: %s\n", line.level, line.text.c_str());
     // Effects living in the host's context are destroyed with it current.
     if (device.isOpen()) device.makeCurrent();
-    for (QLXEffect* created : effects) {
-        created->ReleaseResource();
-        plugin.releaseEffect(created);
-    }
-    effects.clear();
     EffectTest::TearDown();
-    // This test's plugin copy keeps its log hook in the shared OpenCL library;
-    // later tests of the program must not reach it.
-    OpenCLManager::SetLogCallback(nullptr);
 }
 
 void GLRenderTest::useProgram(const std::string& text) {
@@ -68,33 +60,8 @@ void GLRenderTest::lendDevice() {
     host.gpu.devices.push_back(device.record());
 }
 
-void GLRenderTest::startPlugin() {
-    ASSERT_EQ(start(), kQLXSuccess);
-    qlxhost::EffectDescriptor descriptor;
-    ASSERT_EQ(plugin.registerFromConfPath(lookFolder.c_str(), descriptor.qlx()), kQLXSuccess);
-}
-
-QLXEffect* GLRenderTest::makeEffect(const char* guid, std::uint32_t mode, int* prepared) {
-    QLXEffect* created = nullptr;
-    if (plugin.createEffect(guid, mode, &created) != kQLXSuccess || !created) return nullptr;
-    effects.push_back(created);
-    const int result = created->PrepareResource(context.qlx());
-    if (prepared) *prepared = result;
-    return result == kQLXSuccess || prepared ? created : nullptr;
-}
-
 void GLRenderTest::makeBoth(const char* guid) {
-    ASSERT_NO_FATAL_FAILURE(startPlugin());
-    glEffect = makeEffect(guid, kOpenGLMode);
-    cpuEffect = makeEffect(guid, kCpuMode);
-    ASSERT_NE(glEffect, nullptr);
-    ASSERT_NE(cpuEffect, nullptr);
-}
-
-void GLRenderTest::update(int alpha, int skin) {
-    context.set("alpha", qlxhost::ParamAnswer::integer(alpha));
-    context.set("skinProtect", qlxhost::ParamAnswer::integer(skin));
-    for (QLXEffect* each : effects) ASSERT_EQ(each->UpdateParameters(context.qlx()), kQLXSuccess);
+    makeWithCpuTwin(guid, kOpenGLMode, glEffect);
 }
 
 cv::Mat GLRenderTest::renderOn(FramePath path, QLXEffect* target, const cv::Mat& input,
@@ -145,12 +112,6 @@ int GLRenderTest::logCount(int level, const std::string& text) const {
     int count = 0;
     for (const qlxhost::LogLine& line : host.util.log.lines())
         count += line.level == level && line.text == text;
-    return count;
-}
-
-int GLRenderTest::errorLines() const {
-    int count = 0;
-    for (const qlxhost::LogLine& line : host.util.log.lines()) count += line.level == kQLXLogError;
     return count;
 }
 

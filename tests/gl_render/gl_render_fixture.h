@@ -43,13 +43,9 @@ class GLRenderTest : public qlxtest::EffectTest {
 
     // Opens the host's OpenGL device and lists it (before startPlugin).
     void lendDevice();
-    void startPlugin();
 
-    // A created effect; preparation's result goes to `prepared` (null: must be 0).
-    QLXEffect* makeEffect(const char* guid, std::uint32_t mode, int* prepared = nullptr);
     // An OpenGL effect and a CPU effect of one filter, both prepared.
     void makeBoth(const char* guid);
-    void update(int alpha, int skin);
 
     // Renders `input` through `target`; the output starts as 0x5A bytes.
     cv::Mat renderOn(FramePath path, QLXEffect* target, const cv::Mat& input, int extraPitch = 0,
@@ -62,12 +58,9 @@ class GLRenderTest : public qlxtest::EffectTest {
                            bool hostCopy = false);
 
     int logCount(int level, const std::string& text) const;
-    int errorLines() const;
 
     qlxhost::OpenGLDevice device;
-    std::vector<QLXEffect*> effects;
     QLXEffect* glEffect = nullptr;
-    QLXEffect* cpuEffect = nullptr;
     std::string programFile;
 };
 

@@ -21,17 +21,6 @@ class OpenCLEffectTest : public EffectTest {
         host.gpu.devices.push_back(device.record());
         useProgram(bundledProgramText());
     }
-    void TearDown() override {
-        for (QLXEffect* created : effects) {
-            created->ReleaseResource();
-            plugin.releaseEffect(created);
-        }
-        effects.clear();
-        EffectTest::TearDown();
-        // The plugin copy of this test keeps its log hook in the shared OpenCL
-        // library; later tests of this program must not reach it.
-        OpenCLManager::SetLogCallback(nullptr);
-    }
 
     // The root description names `programs/lut.cl`, which holds `text`.
     void useProgram(const std::string& text, bool enciphered = false) {
@@ -41,38 +30,8 @@ class OpenCLEffectTest : public EffectTest {
         programFile = writeLut("programs/lut.cl", text);
     }
 
-    void startPlugin() {
-        ASSERT_EQ(start(), kQLXSuccess);
-        qlxhost::EffectDescriptor descriptor;
-        ASSERT_EQ(plugin.registerFromConfPath(lookFolder.c_str(), descriptor.qlx()), kQLXSuccess);
-    }
-
-    // A created effect, prepared; null when creation fails. Preparation's
-    // result goes to `prepared`.
-    QLXEffect* makeEffect(const char* guid, std::uint32_t mode, int* prepared = nullptr) {
-        QLXEffect* created = nullptr;
-        if (plugin.createEffect(guid, mode, &created) != kQLXSuccess || !created) return nullptr;
-        effects.push_back(created);
-        const int result = created->PrepareResource(context.qlx());
-        if (prepared) *prepared = result;
-        return result == kQLXSuccess || prepared ? created : nullptr;
-    }
-
     // One OpenCL effect and one CPU effect of the same filter, prepared.
-    void makeBoth(const char* guid) {
-        ASSERT_NO_FATAL_FAILURE(startPlugin());
-        gpuEffect = makeEffect(guid, kOpenCLMode);
-        cpuEffect = makeEffect(guid, kCpuMode);
-        ASSERT_NE(gpuEffect, nullptr);
-        ASSERT_NE(cpuEffect, nullptr);
-    }
-
-    void update(int alpha, int skin) {
-        context.set("alpha", qlxhost::ParamAnswer::integer(alpha));
-        context.set("skinProtect", qlxhost::ParamAnswer::integer(skin));
-        for (QLXEffect* each : effects)
-            ASSERT_EQ(each->UpdateParameters(context.qlx()), kQLXSuccess);
-    }
+    void makeBoth(const char* guid) { makeWithCpuTwin(guid, kOpenCLMode, gpuEffect); }
 
     // Renders `input` through `target` on OpenCL frames; the output frame
     // starts as 0x5A bytes.
@@ -98,17 +57,8 @@ class OpenCLEffectTest : public EffectTest {
         return output;
     }
 
-    int errorLines() const {
-        int count = 0;
-        for (const qlxhost::LogLine& line : host.util.log.lines())
-            count += line.level == kQLXLogError;
-        return count;
-    }
-
     qlxhost::OpenCLDevice device;
-    std::vector<QLXEffect*> effects;
     QLXEffect* gpuEffect = nullptr;
-    QLXEffect* cpuEffect = nullptr;
     std::string programFile;
 };
 
