@@ -1,200 +1,211 @@
+// ".conf" descriptions: which texts are refused and why, what an accepted one
+// holds, and how its "PARAMS" list becomes parameters.
 #include "catalogue/conf_reader.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "catalogue/description_folder.h"
 #include "catalogue/filter_info.h"
 #include "catalogue/filter_registry.h"
-#include "temp_tree.h"
+#include "support/temp_dir.h"
 
 namespace {
 
 std::shared_ptr<NLEFilterInfo> readText(NLEFilterRegistry& registry, const std::string& text,
-                                        const std::string& folder = "lut/look/") {
+                                        std::string* problem = nullptr) {
     std::istringstream in(text);
-    return readConfStream(registry, in, folder);
+    return readConfStream(registry, in, "d/", problem);
 }
 
-// ---- descriptions that are refused ----
-
-struct RefusedCase {
-    const char* why;
-    std::string text;
-};
-
-class RefusedConf : public ::testing::TestWithParam<RefusedCase> {};
-
-TEST_P(RefusedConf, YieldsNothingAndStoresNothing) {
-    NLEFilterRegistry registry;
-    std::string problem;
-    std::istringstream in(GetParam().text);
-    EXPECT_EQ(readConfStream(registry, in, "f/", &problem), nullptr);
-    EXPECT_FALSE(problem.empty());
-    EXPECT_EQ(registry.filterCount(), 0u);
-    EXPECT_EQ(registry.loadOrderLength(), 0u);
+TEST(ConfReader, RefusesUnusableDescriptionsStoringNothingAndSayingWhy) {
+    const struct {
+        std::string text, reason;
+    } rows[] = {
+        {"", "parse_error"},
+        {R"({"GUID":"g",})", "parse_error"},
+        {"{\"GUID\":\"\xff\"}", "parse_error"},
+        {" \xEF\xBB\xBF{\"GUID\":\"g\"}", "parse_error"},  // a BOM only first
+        {"null", "the description is empty"},
+        {"{}", "the description is empty"},
+        {R"([{"GUID":"g"}])", "the description is not a JSON object"},
+        {R"({"NAME":"n","OPENCL":"a.cl"})", R"("GUID" is missing)"},
+        {R"({"guid":"g"})", R"("GUID" is missing)"},
+        {R"({"GUID":""})", R"("GUID" is empty)"},
+        {R"({"GUID":5})", R"("GUID" is not a string)"},
+        {R"({"GUID":"g","NAME":3})", R"("NAME" is not a string)"},
+        {R"({"GUID":"g","DYNAMIC":"yes"})", R"("DYNAMIC" holds no decimal integer)"},
+        {R"({"GUID":"g","DYNAMIC":""})", R"("DYNAMIC" holds no decimal integer)"},
+        {R"({"GUID":"g","ENCRYPT":"2147483648"})", R"("ENCRYPT" holds no decimal integer)"},
+        {R"({"GUID":"g","ENCRYPT":"99999999999999999999"})", R"("ENCRYPT" holds no decimal)"},
+        {R"({"GUID":"g","PARAMS":[{"NAME":1,"TYPE":"int"}]})", R"("NAME" is not a string)"},
+        {R"({"GUID":"g","PARAMS":[{"TYPE":5}]})", R"("TYPE" is not a string)"},
+        {R"({"GUID":"g","PARAMS":[{"TYPE":"int","MIN":"3"}]})", R"("MIN" is not a number)"},
+        {R"({"GUID":"g","PARAMS":[{"TYPE":"float","MAX":null}]})", R"("MAX" is not a number)"},
+        {R"({"GUID":"g","PARAMS":[{"TYPE":"int","DEFAULT":2147483648}]})", "does not fit 32"},
+        {R"({"GUID":"g","PARAMS":[{"TYPE":"int","MIN":-2147483649}]})", "does not fit 32"},
+        {R"({"GUID":"g","PARAMS":[{"TYPE":"int"},{"TYPE":"point","MAX":1e10}]})", "not fit 32"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        NLEFilterRegistry registry;
+        std::string problem;
+        EXPECT_EQ(readText(registry, row.text, &problem), nullptr);
+        EXPECT_NE(problem.find(row.reason), std::string::npos) << problem;
+        EXPECT_EQ(registry.loadOrderLength(), 0u);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, RefusedConf,
-    ::testing::Values(
-        RefusedCase{"Empty", ""}, RefusedCase{"Null", "null"}, RefusedCase{"EmptyObject", "{}"},
-        RefusedCase{"EmptyArray", "[]"}, RefusedCase{"Array", "[{\"GUID\":\"g\"}]"},
-        RefusedCase{"String", "\"GUID\""}, RefusedCase{"Number", "12"},
-        RefusedCase{"NoGuid", R"({"NAME":"n","OPENCL":"a.cl"})"},
-        RefusedCase{"EmptyGuid", R"({"GUID":"","NAME":"n","OPENCL":"a.cl","DYNAMIC":"1"})"},
-        RefusedCase{"LowerCaseKey", R"({"guid":"g"})"}, RefusedCase{"NumericGuid", R"({"GUID":5})"},
-        RefusedCase{"NullGuid", R"({"GUID":null})"},
-        RefusedCase{"NumericName", R"({"GUID":"g","NAME":3})"},
-        RefusedCase{"ArrayOpenCL", R"({"GUID":"g","OPENCL":["a.cl"]})"},
-        RefusedCase{"ObjectOpenGL", R"({"GUID":"g","OPENGL":{}})"},
-        RefusedCase{"NumericDynamic", R"({"GUID":"g","DYNAMIC":12})"},
-        RefusedCase{"WordDynamic", R"({"GUID":"g","DYNAMIC":"yes"})"},
-        RefusedCase{"HugeEncrypt", R"({"GUID":"g","ENCRYPT":"4294967295"})"},
-        RefusedCase{"BoolEncrypt", R"({"GUID":"g","ENCRYPT":true})"},
-        RefusedCase{"Unterminated", R"({"GUID":"g")"},
-        RefusedCase{"TrailingComma", R"({"GUID":"g",})"},
-        RefusedCase{"SingleQuotes", "{'GUID':'g'}"}, RefusedCase{"BadUtf8", "{\"GUID\":\"\xff\"}"},
-        RefusedCase{"BrokenBom", "\xEF\xBB{\"GUID\":\"g\"}"},
-        RefusedCase{"OtherBom", "\xEF\xBF\xBF{\"GUID\":\"g\"}"},
-        RefusedCase{"BomAfterSpace", " \xEF\xBB\xBF{\"GUID\":\"g\"}"},
-        RefusedCase{"Utf16Bom", "\xFF\xFE{\0\"\0G\0"},
-        RefusedCase{"LeadingText", "x{\"GUID\":\"g\"}"},
-        RefusedCase{"BadParamName", R"({"GUID":"g","PARAMS":[{"NAME":1,"TYPE":"int"}]})"},
-        RefusedCase{"BadParamType", R"({"GUID":"g","PARAMS":[{"TYPE":5}]})"},
-        RefusedCase{"BadParamAlias", R"({"GUID":"g","PARAMS":[{"TYPE":"int","ALIAS":[]}]})"},
-        RefusedCase{"TextMinimum", R"({"GUID":"g","PARAMS":[{"TYPE":"int","MIN":"3"}]})"},
-        RefusedCase{"NullMaximum", R"({"GUID":"g","PARAMS":[{"TYPE":"float","MAX":null}]})"},
-        RefusedCase{"HugeIntDefault",
-                    R"({"GUID":"g","PARAMS":[{"TYPE":"int","DEFAULT":2147483648}]})"},
-        RefusedCase{"HugeFloatForInt", R"({"GUID":"g","PARAMS":[{"TYPE":"point","MAX":1e10}]})"},
-        RefusedCase{"NegativeHugeInt",
-                    R"({"GUID":"g","PARAMS":[{"TYPE":"int","MIN":-2147483649}]})"},
-        RefusedCase{"LaterBadParam",
-                    R"({"GUID":"g","PARAMS":[{"TYPE":"int"},{"TYPE":"float","MIN":{}}]})"}),
-    [](const auto& info) { return std::string(info.param.why); });
-
-// ---- descriptions that are read ----
-
-struct ReadCase {
-    const char* why;
-    std::string text;
-    std::string folder;
-    std::string guid, name, openCL, openGL;
-    std::uint32_t hasOpenCL, hasOpenGL, dynamic, encrypted;
-};
-
-class ReadConf : public ::testing::TestWithParam<ReadCase> {};
-
-TEST_P(ReadConf, FillsTheDescription) {
-    const ReadCase& c = GetParam();
-    NLEFilterRegistry registry;
-    const std::shared_ptr<NLEFilterInfo> info = readText(registry, c.text, c.folder);
-    ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->guid(), c.guid);
-    EXPECT_EQ(info->name(), c.name);
-    EXPECT_EQ(info->openCLProgramPath(), c.openCL);
-    EXPECT_EQ(info->openGLProgramPath(), c.openGL);
-    EXPECT_EQ(info->hasOpenCL(), c.hasOpenCL);
-    EXPECT_EQ(info->hasOpenGL(), c.hasOpenGL);
-    EXPECT_EQ(info->dynamic(), c.dynamic);
-    EXPECT_EQ(info->encrypted(), c.encrypted);
-    EXPECT_EQ(info->lutPath(), "");
-    EXPECT_EQ(registry.findByGuid(c.guid.c_str()), info);
-    ASSERT_EQ(registry.loadOrderLength(), 1u);
-    EXPECT_EQ(registry.filterAt(0), info);
+// A description as "guid|name|OpenCL program|OpenGL program|dynamic|encrypted".
+std::string describe(const NLEFilterInfo& info) {
+    EXPECT_EQ(info.hasOpenCL(), info.openCLProgramPath().empty() ? 0u : 1u);
+    EXPECT_EQ(info.hasOpenGL(), info.openGLProgramPath().empty() ? 0u : 1u);
+    return info.guid() + "|" + info.name() + "|" + info.openCLProgramPath() + "|" +
+           info.openGLProgramPath() + "|" + std::to_string(info.dynamic()) + "|" +
+           std::to_string(info.encrypted());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ReadConf,
-    ::testing::Values(
-        ReadCase{"Everything",
-                 R"({"GUID":"G-1","NAME":"Warm","OPENCL":"lut.cl","OPENGL":"lut.glsl",)"
-                 R"("DYNAMIC":"3","ENCRYPT":"1"})",
-                 "d/", "G-1", "Warm", "d/lut.cl", "d/lut.glsl", 1, 1, 3, 1},
-        ReadCase{"OnlyGuid", R"({"GUID":"only"})", "d/", "only", "", "", "", 0, 0, 0, 0},
-        ReadCase{"NameFromProgram", R"({"GUID":"g","OPENCL":"shaders/lut2.x.cl"})", "d/", "g",
-                 "shaders/lut2.x", "d/shaders/lut2.x.cl", "", 1, 0, 0, 0},
-        ReadCase{"NameFromProgramWithoutDot", R"({"GUID":"g","OPENCL":"kernel"})", "", "g",
-                 "kernel", "kernel", "", 1, 0, 0, 0},
-        ReadCase{"OpenGLGivesNoName", R"({"GUID":"g","OPENGL":"p.glsl"})", "d/", "g", "", "",
-                 "d/p.glsl", 0, 1, 0, 0},
-        ReadCase{"EmptyNameStays", R"({"GUID":"g","NAME":"","OPENCL":"a.cl"})", "", "g", "", "a.cl",
-                 "", 1, 0, 0, 0},
-        ReadCase{"SwitchTexts", R"({"GUID":"g","DYNAMIC":"12abc","ENCRYPT":" -1"})", "", "g", "",
-                 "", "", 0, 0, 12, 0xFFFFFFFFu},
-        ReadCase{"TrailingText", "{\"GUID\":\"g\"} and then anything: {[\"", "", "g", "", "", "", 0,
-                 0, 0, 0},
-        ReadCase{"TwoObjects", R"({"GUID":"first"}{"GUID":"second"})", "", "first", "", "", "", 0,
-                 0, 0, 0},
-        ReadCase{"Bom", "\xEF\xBB\xBF{\"GUID\":\"g\"}", "", "g", "", "", "", 0, 0, 0, 0},
-        ReadCase{"WhiteSpaceFirst", " \n\t{\"GUID\":\"g\"}", "", "g", "", "", "", 0, 0, 0, 0},
-        ReadCase{"GuidAsWritten", R"({"GUID":" not a guid \u00e9"})", "", " not a guid \xc3\xa9",
-                 "", "", "", 0, 0, 0, 0},
-        ReadCase{"OtherKeysIgnored", R"({"GUID":"g","Name":5,"EXTRA":[1,{}]})", "", "g", "", "", "",
-                 0, 0, 0, 0},
-        ReadCase{"LastDuplicateKey", R"({"GUID":"a","GUID":"b"})", "", "b", "", "", "", 0, 0, 0, 0},
-        ReadCase{"BackslashFolder", R"({"GUID":"g","OPENCL":"k.cl"})", "C:\\LUT\\", "g", "k",
-                 "C:\\LUT\\k.cl", "", 1, 0, 0, 0}),
-    [](const auto& info) { return std::string(info.param.why); });
+TEST(ConfReader, FillsTheDescriptionAndAppendsItToTheLoadOrder) {
+    const char* const rows[][2] = {
+        {R"({"GUID":"G","NAME":"Warm","OPENCL":"a.cl","OPENGL":"a.glsl","DYNAMIC":"3","ENCRYPT":"1"})",
+         "G|Warm|d/a.cl|d/a.glsl|3|1"},
+        // Without "NAME" the OpenCL program name, cut before its last '.', names the filter.
+        {R"({"GUID":"g","OPENCL":"shaders/lut2.x.cl"})",
+         "g|shaders/lut2.x|d/shaders/lut2.x.cl||0|0"},
+        {R"({"GUID":"g","OPENCL":"kernel"})", "g|kernel|d/kernel||0|0"},
+        {R"({"GUID":"g","OPENGL":"p.glsl"})", "g|||d/p.glsl|0|0"},
+        {R"({"GUID":"g","NAME":"","OPENCL":"a.cl"})", "g||d/a.cl||0|0"},
+        // Switches read a leading signed decimal integer.
+        {R"({"GUID":"g","DYNAMIC":"12abc","ENCRYPT":" -1"})", "g||||12|4294967295"},
+        {R"({"GUID":"g","DYNAMIC":"2147483647","ENCRYPT":"-2147483648"})",
+         "g||||2147483647|2147483648"},
+        {R"({"GUID":"g","DYNAMIC":"0x10","ENCRYPT":"+7"})", "g||||0|7"},
+        // Only the first JSON value is read; a BOM and white space may come first.
+        {"{\"GUID\":\"g\"} and then anything: {[\"", "g||||0|0"},
+        {R"({"GUID":"first"}{"GUID":"second"})", "first||||0|0"},
+        {"\xEF\xBB\xBF \n{\"GUID\":\"g\"}", "g||||0|0"},
+        {R"({"GUID":" not a guid \u00e9","Name":5})", " not a guid \xc3\xa9||||0|0"},
+        {R"({"GUID":"a","GUID":"b"})", "b||||0|0"},
+    };
+    for (const auto& row : rows) {
+        NLEFilterRegistry registry;
+        const std::shared_ptr<NLEFilterInfo> info = readText(registry, row[0]);
+        ASSERT_NE(info, nullptr) << row[0];
+        EXPECT_EQ(describe(*info), row[1]);
+        EXPECT_EQ(registry.findByGuid(info->guid().c_str()), info);
+        EXPECT_EQ(registry.filterAt(0), info);
+    }
+}
 
-TEST(ConfText, DeepNestingIsHarmless) {
+TEST(ConfReader, DeepNestingIsRefusedOrSkippedWithoutExhaustingTheStack) {
     constexpr std::size_t kDepth = 200000;
+    const std::string deep = std::string(kDepth, '[') + std::string(kDepth, ']');
     NLEFilterRegistry registry;
     EXPECT_EQ(readText(registry, std::string(kDepth, '[')), nullptr);
-    const std::string deepValue = std::string(kDepth, '[') + std::string(kDepth, ']');
-    EXPECT_NE(readText(registry, "{\"GUID\":\"g\",\"EXTRA\":" + deepValue + "}"), nullptr);
-    EXPECT_EQ(readText(registry, "{\"GUID\":\"g\",\"PARAMS\":" + deepValue + "}")->paramCount(),
-              0u);
+    EXPECT_NE(readText(registry, "{\"GUID\":\"g\",\"EXTRA\":" + deep + "}"), nullptr);
+    EXPECT_EQ(readText(registry, "{\"GUID\":\"g\",\"PARAMS\":" + deep + "}")->paramCount(), 0u);
 }
 
-// ---- files ----
-
-TEST(ConfFile, JoinsProgramNamesToTheFileFolder) {
-    TempTree tree;
-    const std::string path = tree.file("look/x.conf", R"({"GUID":"g","OPENCL":"p.cl"})");
+TEST(ConfReader, JoinsProgramNamesToTheFolderOfTheFile) {
+    qlxtest::TempDir dir;
     NLEFilterRegistry registry;
-    const std::shared_ptr<NLEFilterInfo> info = readConfFile(registry, path);
+    const auto info =
+        readConfFile(registry, dir.write("look/x.conf", R"({"GUID":"g","OPENCL":"p.cl"})"));
     ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->openCLProgramPath(), tree.path("look/p.cl"));
-}
-
-TEST(ConfFile, ReadsOnlyTheFirstValueOfALargeFile) {
-    TempTree tree;
-    const std::string path = tree.file("x.conf", "{\"GUID\":\"g\"}" + std::string(1 << 20, '\x01'));
-    NLEFilterRegistry registry;
-    EXPECT_NE(readConfFile(registry, path), nullptr);
-}
-
-TEST(ConfFile, MissingFilesAndFoldersYieldNothing) {
-    TempTree tree;
-    tree.folder("dir.conf");
-    NLEFilterRegistry registry;
+    EXPECT_EQ(info->openCLProgramPath(), dir.path() + "/look/p.cl");
     std::string problem;
-    EXPECT_EQ(readConfFile(registry, tree.path("none.conf"), &problem), nullptr);
+    EXPECT_EQ(readConfFile(registry, dir.path() + "/none.conf", &problem), nullptr);
     EXPECT_EQ(problem, "the file cannot be opened");
-    EXPECT_EQ(readConfFile(registry, tree.path("dir.conf")), nullptr);
-    EXPECT_EQ(registry.loadOrderLength(), 0u);
+    EXPECT_EQ(readConfFile(registry, dir.mkdir("folder.conf")), nullptr);
+    const char* const kFolders[][2] = {{"a/b/c.conf", "a/b/"},
+                                       {"C:\\LUT\\k.conf", "C:\\LUT\\"},
+                                       {"a\\b/c.conf", "a\\b/"},
+                                       {"/x.conf", "/"},
+                                       {"x.conf", ""}};
+    for (const auto& row : kFolders) EXPECT_EQ(descriptionFolder(row[0]), row[1]) << row[0];
 }
 
-struct FolderCase {
-    const char* path;
-    const char* folder;
-};
+// ---- "PARAMS" ----
 
-class DescriptionFolder : public ::testing::TestWithParam<FolderCase> {};
-
-TEST_P(DescriptionFolder, EndsAtTheLastSeparator) {
-    EXPECT_EQ(descriptionFolder(GetParam().path), GetParam().folder);
+// A parameter as "name|alias|type|min|max|default|current", the values as raw 32-bit words.
+std::string describeParam(const NLEFilterParams& param) {
+    NLEFilterParamValue current;
+    param.getValue(current);
+    std::string text = param.name() + "|" + param.alias() + "|" + std::to_string(current.type);
+    for (const NLEFilterParamValue* cell :
+         {&param.minValue(), &param.maxValue(), &param.defaultValue(),
+          static_cast<const NLEFilterParamValue*>(&current)}) {
+        std::uint32_t bits;
+        std::memcpy(&bits, cell->raw, sizeof bits);
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "|%x", bits);
+        text += hex;
+    }
+    return text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, DescriptionFolder,
-                         ::testing::Values(FolderCase{"a/b/c.conf", "a/b/"},
-                                           FolderCase{"a\\b.conf", "a\\"},
-                                           FolderCase{"a/b\\c.conf", "a/b\\"},
-                                           FolderCase{"a\\b/c.conf", "a\\b/"},
-                                           FolderCase{"/x.conf", "/"}, FolderCase{"x.conf", ""},
-                                           FolderCase{"", ""}, FolderCase{"dir/", "dir/"}));
+TEST(ConfParams, AcceptedParametersTakeConsecutiveIndicesAndStartAtTheirDefault) {
+    const struct {
+        const char* params;
+        std::vector<std::string> expected;
+    } rows[] = {
+        // A type other than the four known words takes no index.
+        {R"([{"NAME":"a","TYPE":"float","MIN":0.5,"MAX":2,"DEFAULT":1.25},{"NAME":"b","TYPE":"colour"},
+            {"NAME":"c","TYPE":"int","MIN":-3,"MAX":7,"DEFAULT":4}])",
+         {"a|a|3|3f000000|40000000|3fa00000|3fa00000", "c|c|5|fffffffd|7|4|4"}},
+        {R"([{"NAME":"p","ALIAS":"Point","TYPE":"point","MAX":9}])", {"p|Point|5|0|9|0|0"}},
+        {R"([{"NAME":"s","TYPE":"string","DEFAULT":"file:/x","MIN":{},"MAX":[]}])",
+         {"s|s|6|0|0|0|0"}},
+        // An object's values in ascending byte order of its keys.
+        {R"({"b":{"NAME":"2","TYPE":"int"},"\u00e9":{"NAME":"3","TYPE":"int"},"Z":{"NAME":"0","TYPE":"int"},
+            "a":{"NAME":"1","TYPE":"int"}})",
+         {"0|0|5|0|0|0|0", "1|1|5|0|0|0|0", "2|2|5|0|0|0|0", "3|3|5|0|0|0|0"}},
+        // Integers truncate toward zero; booleans are 0 and 1.
+        {R"([{"TYPE":"int","MIN":-2.9,"MAX":2.9,"DEFAULT":true},
+            {"TYPE":"int","MIN":-2147483648.9,"MAX":2147483647.5,"DEFAULT":1e2}])",
+         {"||5|fffffffe|2|1|1", "||5|80000000|7fffffff|64|64"}},
+        {R"([{"TYPE":"float","MIN":-7,"MAX":true,"DEFAULT":false},
+            {"TYPE":"float","MIN":18446744073709551615,"MAX":1e300}])",
+         {"||3|c0e00000|3f800000|0|0", "||3|5f800000|7f800000|0|0"}},
+        {R"([{"ALIAS":"only alias","TYPE":"int"}])", {"|only alias|5|0|0|0|0"}},
+        {R"([5,"int",null,[],{},{"TYPE":"Int"},{"TYPE":"float "},{"TYPE":"string"}])",
+         {"||6|0|0|0|0"}},
+        {"null", {}},
+    };
+    for (const auto& row : rows) {
+        NLEFilterInfo info;
+        parseParams(nlohmann::json::parse(row.params), info);
+        std::vector<std::string> params;
+        for (std::int32_t i = 0; info.getParam(i); ++i)
+            params.push_back(describeParam(*info.getParam(i)));
+        EXPECT_EQ(params, row.expected) << row.params;
+        EXPECT_EQ(info.paramCount(), row.expected.size());
+    }
+}
+
+TEST(ConfParams, TextValuesLoseTheFirstFileScheme) {
+    const struct {
+        std::uint32_t type;
+        std::string stored, expected;
+    } rows[] = {
+        {kNLEParamText, "file:///C:/luts/a.cube", "//C:/luts/a.cube"},
+        {kNLEParamText, "a/file:/file:/b.cube", "a/file:/b.cube"},
+        {kNLEParamText, "FILE:/x", "FILE:/x"},
+        {kNLEParamInt, "file:/x", "file:/x"},
+    };
+    for (const auto& row : rows) {
+        NLEFilterParams param;
+        param.setType(row.type);
+        param.setValue(NLEFilterParamValue::ofText(row.stored));
+        NLEFilterParamValue current;
+        param.getValue(current);
+        EXPECT_EQ(current.asText(), row.expected);
+        EXPECT_TRUE(std::all_of(current.raw + row.expected.size(), std::end(current.raw),
+                                [](unsigned char b) { return b == 0; }));
+    }
+}
 
 }  // namespace
