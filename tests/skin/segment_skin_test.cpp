@@ -1,19 +1,19 @@
+// Segmenting one frame through the stand-in plugin: from host pixels, and from
+// OpenCL images on the POCL CPU device.
 #include "skin/segment_skin.h"
 
+#include <CL/cl.h>
+#include <KRPlatformOpenCL.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <vector>
-
-#include "frame_double.h"
-#include "host_util_double.h"
 #include "skin/ai_filter_log.h"
 #include "skin/segmentation_hooks.h"
+#include "support/lent_host_util.h"
 #include "test_plugin_library.h"
 
 namespace {
 
-class SegmentSkinTest : public ::testing::Test {
+class SegmentSkin : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(loadAiFilterPlugin(testPluginFolder("full").c_str(), &aiFilterLogCallback));
@@ -21,93 +21,100 @@ class SegmentSkinTest : public ::testing::Test {
         plugin_ = loadedPluginState();
         *plugin_ = TestAiFilterState{};  // a library kept loaded may remember earlier tests
         handle_ = segmentationHooks().create(kSkinSegmentationGuid);
-        ASSERT_NE(handle_, nullptr);
     }
     void TearDown() override {
         installSegmentationHooks(false);
         unloadAiFilterPlugin();
     }
-    // An 8-bit frame of width x height over pixels_, rows `stride` bytes apart.
-    FrameDouble frame(int width, int height, int stride, int pixelFormat = kQLXPixelFormat8) {
-        pixels_.assign(static_cast<std::size_t>(std::max(stride, 0)) * std::max(height, 0) + 64,
-                       0x11);
-        FrameDouble f;
-        f.width = width, f.height = height, f.stride = stride, f.pixelFormat = pixelFormat;
-        f.data = pixels_.data();
-        return f;
-    }
-
-    HostUtilDouble host_;
+    qlxtest::LentHostUtil host_;
     TestAiFilterState* plugin_ = nullptr;
     void* handle_ = nullptr;
-    std::vector<std::uint8_t> pixels_;
 };
 
-TEST_F(SegmentSkinTest, HandsTheHostPixelsToTheFilterAndReturnsItsMask) {
-    FrameDouble input = frame(5, 3, 24);
+TEST_F(SegmentSkin, HandsTheHostPixelsToTheFilterAndAnswersItsMaskAndStatus) {
+    qlxhost::Frame input(5, 3, 1, 24);
+    for (int i = 0; i < 20; ++i) input.data()[i] = static_cast<std::uint8_t>(i * 7);
     plugin_->maskByte = 0xC4;
-    const SkinMaskResult result = segmentSkin(&input, handle_);
+    const SkinMaskResult result = segmentSkin(input.qlx(), handle_);
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(plugin_->handle, handle_);
-    EXPECT_EQ(plugin_->src, pixels_.data());
-    EXPECT_EQ(std::make_tuple(plugin_->srcWidth, plugin_->srcHeight, plugin_->srcPitch),
-              std::make_tuple(5, 3, 24));
+    EXPECT_EQ(plugin_->firstSourceRow, std::string(input.data(), input.data() + 20));
+    EXPECT_EQ(plugin_->srcPitch, 24);
     ASSERT_EQ(result.mask.type(), CV_8UC4);
     ASSERT_EQ(result.mask.size(), cv::Size(5, 3));
-    EXPECT_EQ(plugin_->dst, result.mask.data);
-    EXPECT_EQ(plugin_->dstPitch, static_cast<std::int32_t>(result.mask.step));
-    EXPECT_EQ(std::make_tuple(plugin_->width, plugin_->height), std::make_tuple(5, 3));
     EXPECT_EQ(cv::countNonZero(result.mask.reshape(1) != 0xC4), 0);
-}
-
-TEST_F(SegmentSkinTest, PassesSixteenBitHostPixelsUnconverted) {
-    FrameDouble input = frame(4, 2, 32, kQLXPixelFormat16);
-    EXPECT_EQ(segmentSkin(&input, handle_).status, 0);
-    EXPECT_EQ(plugin_->src, pixels_.data());
-    EXPECT_EQ(plugin_->srcPitch, 32);
-}
-
-TEST_F(SegmentSkinTest, ReturnsTheFilterStatusUnchanged) {
-    FrameDouble input = frame(2, 2, 8);
     plugin_->transformStatus = 9;
-    EXPECT_EQ(segmentSkin(&input, handle_).status, 9);
-    EXPECT_EQ(segmentSkin(&input, nullptr).status, 2);  // the filter refuses a null handle
+    EXPECT_EQ(segmentSkin(input.qlx(), handle_).status, 9);
 }
 
-struct RefusedFrame {
-    const char* why;
-    int width, height, stride;
-    bool hasPixels;
-    bool hasFrame;
+TEST_F(SegmentSkin, AnswersOneWithoutCallingTheFilterForFramesItCannotHandOver) {
+    const struct {
+        int width, height, stride;
+        bool pixels;
+    } rows[] = {{0, 4, 16, true},
+                {4, -1, 16, true},
+                {4, 4, 16, false},
+                {4, 4, 15, true},
+                {4, 4, -16, true}};
+    for (const auto& row : rows) {
+        qlxhost::Frame input(4, 4);
+        input.reportSize(row.width, row.height);
+        input.reportStride(row.stride);
+        if (!row.pixels) input.reportData(nullptr);
+        EXPECT_EQ(segmentSkin(input.qlx(), handle_).status, 1) << row.width << "x" << row.height;
+    }
+    EXPECT_EQ(segmentSkin(nullptr, handle_).status, 1);
+    EXPECT_EQ(plugin_->transformCalls, 0);
+    installSegmentationHooks(false);
+    qlxhost::Frame input(2, 2);
+    EXPECT_EQ(segmentSkin(input.qlx(), handle_).status, 1);
+}
+
+class SegmentSkinOpenCL : public SegmentSkin {
+  protected:
+    void SetUp() override {
+        cl_platform_id platform = nullptr;
+        cl_device_id device = nullptr;
+        ASSERT_EQ(clGetPlatformIDs(1, &platform, nullptr), CL_SUCCESS);
+        ASSERT_EQ(clGetDeviceIDs(platform, CL_DEVICE_TYPE_ALL, 1, &device, nullptr), CL_SUCCESS);
+        context_ = clCreateContext(nullptr, 1, &device, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(OpenCLManager::GetIns()->RegisterOpenclContext(context_, device, nullptr,
+                                                                   nullptr, platform));
+        SegmentSkin::SetUp();
+    }
+    void TearDown() override {
+        SegmentSkin::TearDown();
+        OpenCLManager::Release();
+        if (context_) clReleaseContext(context_);
+    }
+    // Segments a frame of the given size and bytes per channel from an RGBA image.
+    std::int32_t segment(int width, int height, std::uint32_t channelType, int frameWidth,
+                         int frameHeight, int bytesPerChannel, std::vector<std::uint8_t> pixels) {
+        OPENCL::openclMemory* image = nullptr;
+        EXPECT_TRUE(OpenCLManager::GetIns()->GetOpenclMemManager()->createOpenCLMem(
+            OPENCL::Image2D, {CL_RGBA, channelType}, width, height, 1, pixels.data(), 0, &image));
+        qlxhost::Frame frame(frameWidth, frameHeight, bytesPerChannel);
+        frame.reportData(nullptr);  // only the image is read
+        return segmentSkin(frame.qlx(), handle_, image).status;
+    }
+    cl_context context_ = nullptr;
 };
 
-class SegmentSkinRefusal : public SegmentSkinTest,
-                           public ::testing::WithParamInterface<RefusedFrame> {};
-
-TEST_P(SegmentSkinRefusal, AnswersOneWithoutCallingTheFilter) {
-    const RefusedFrame& c = GetParam();
-    FrameDouble input = frame(c.width, c.height, c.stride);
-    if (!c.hasPixels) input.data = nullptr;
-    const SkinMaskResult result = segmentSkin(c.hasFrame ? &input : nullptr, handle_);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(plugin_->transformCalls, 0);
+TEST_F(SegmentSkinOpenCL, ConvertsSixteenBitImagesToTheFiltersEightBitPixels) {
+    std::vector<std::uint8_t> wide;  // high bytes 18, 86, 154, 222 behind any low byte
+    for (int x = 0; x < 3; ++x)
+        for (std::uint8_t high : {18, 86, 154, 222})
+            wide.insert(wide.end(), {std::uint8_t(x + high), high});
+    EXPECT_EQ(segment(3, 1, CL_UNORM_INT16, 3, 1, 2, wide), 0);
+    EXPECT_EQ(plugin_->firstSourceRow, "\x9a\x56\x12\xde\x9a\x56\x12\xde\x9a\x56\x12\xde");
+    EXPECT_EQ(segment(2, 1, CL_UNORM_INT8, 2, 1, 1, {1, 2, 3, 4, 5, 6, 7, 8}), 0);
+    EXPECT_EQ(plugin_->firstSourceRow, "\x01\x02\x03\x04\x05\x06\x07\x08");
 }
 
-INSTANTIATE_TEST_SUITE_P(BadFrames, SegmentSkinRefusal,
-                         ::testing::Values(RefusedFrame{"NoFrame", 4, 4, 16, true, false},
-                                           RefusedFrame{"ZeroWidth", 0, 4, 16, true, true},
-                                           RefusedFrame{"NegativeHeight", 4, -1, 16, true, true},
-                                           RefusedFrame{"NoPixels", 4, 4, 16, false, true},
-                                           RefusedFrame{"ShortStride", 4, 4, 15, true, true},
-                                           RefusedFrame{"NegativeStride", 4, 4, -16, true, true}),
-                         [](const auto& info) { return std::string(info.param.why); });
-
-TEST(SegmentSkinFallback, FailsWhenNoPluginIsLoaded) {
-    installSegmentationHooks(false);
-    std::vector<std::uint8_t> pixels(16, 0);
-    FrameDouble input;
-    input.width = 2, input.height = 2, input.stride = 8, input.data = pixels.data();
-    EXPECT_EQ(segmentSkin(&input, nullptr).status, 1);
+TEST_F(SegmentSkinOpenCL, RefusesImagesSmallerThanTheFrameOrItsPixels) {
+    EXPECT_EQ(segment(4, 4, CL_UNORM_INT8, 4, 4, 2, std::vector<std::uint8_t>(128)), 1);
+    EXPECT_EQ(segment(3, 4, CL_UNORM_INT8, 4, 4, 1, std::vector<std::uint8_t>(128)), 1);
+    EXPECT_EQ(segment(4, 3, CL_UNORM_INT16, 4, 4, 2, std::vector<std::uint8_t>(128)), 1);
+    EXPECT_EQ(plugin_->transformCalls, 0);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 namespace {
 TestAiFilterState g_state;
 [[maybe_unused]] int g_filterToken;
-constexpr char kSkinGuid[] = "B6812345-039A-49CB-BEBB-339EACCD00F0";
 }  // namespace
 
 TEST_EXPORT TestAiFilterState* TestAiFilterGetState() {
@@ -27,15 +26,14 @@ TEST_EXPORT void SetNLEAIEffectFilterLogCallback(void (*callback)(int, const cha
 #ifndef OMIT_CreateNLEAIEffectFilterFromGUID
 TEST_EXPORT void* CreateNLEAIEffectFilterFromGUID(const char* guid, const char* resourceFolder) {
     ++g_state.createCalls;
-    g_state.lastGuid = guid ? guid : "";
     g_state.lastResourceFolder = resourceFolder ? resourceFolder : "";
-    return guid && std::strcmp(guid, kSkinGuid) == 0 ? &g_filterToken : nullptr;
+    return guid && std::strcmp(guid, "B6812345-039A-49CB-BEBB-339EACCD00F0") == 0 ? &g_filterToken
+                                                                                  : nullptr;
 }
 #endif
 
 #ifndef OMIT_DeleteNLEAIEffectFilter
 TEST_EXPORT void DeleteNLEAIEffectFilter(void** handleVariable) {
-    ++g_state.deleteCalls;
     g_state.lastHandleVariable = handleVariable;
     if (handleVariable) *handleVariable = nullptr;
 }
@@ -43,31 +41,24 @@ TEST_EXPORT void DeleteNLEAIEffectFilter(void** handleVariable) {
 
 #ifndef OMIT_NLEEffectFilterTransform
 TEST_EXPORT int NLEEffectFilterTransform(void* handle, std::uint8_t* dst, std::int32_t width,
-                                         std::int32_t height, std::int32_t dstPitch, void* reserved,
-                                         std::int32_t reserved1, std::int32_t reserved2,
-                                         std::int32_t reserved3, const std::uint8_t* src,
-                                         std::int32_t srcWidth, std::int32_t srcHeight,
-                                         std::int32_t srcPitch) {
-    TestAiFilterState& s = g_state;
-    ++s.transformCalls;
-    s.handle = handle, s.dst = dst, s.width = width, s.height = height, s.dstPitch = dstPitch;
-    s.reserved = reserved, s.reserved1 = reserved1, s.reserved2 = reserved2;
-    s.reserved3 = reserved3;
-    s.src = src, s.srcWidth = srcWidth, s.srcHeight = srcHeight, s.srcPitch = srcPitch;
-    if (!handle || !dst || !src) return 2;  // as the real filter answers
-    const std::size_t rowBytes = static_cast<std::size_t>(srcWidth) * 4;
-    s.firstSourceRow.assign(reinterpret_cast<const char*>(src),
-                            std::min<std::size_t>(rowBytes, 64));
-    for (std::int32_t y = 0; y < height; ++y) {
-        std::memset(dst + static_cast<std::size_t>(y) * dstPitch, s.maskByte,
+                                         std::int32_t height, std::int32_t dstPitch, void*,
+                                         std::int32_t, std::int32_t, std::int32_t,
+                                         const std::uint8_t* src, std::int32_t srcWidth,
+                                         std::int32_t, std::int32_t srcPitch) {
+    ++g_state.transformCalls;
+    if (!handle || !dst || !src) return 2;
+    g_state.firstSourceRow.assign(
+        reinterpret_cast<const char*>(src),
+        std::min<std::size_t>(static_cast<std::size_t>(srcWidth) * 4, 64));
+    g_state.srcPitch = srcPitch;
+    for (std::int32_t y = 0; y < height; ++y)
+        std::memset(dst + static_cast<std::size_t>(y) * dstPitch, g_state.maskByte,
                     static_cast<std::size_t>(width) * 4);
-    }
-    return s.transformStatus;
+    return g_state.transformStatus;
 }
 #endif
 
-// The other eight entry points are never called by the bridge; only their
-// presence matters.
+// The other entry points are never called by the bridge; only their presence matters.
 #define PRESENCE_ONLY(name)  \
     TEST_EXPORT int name() { \
         return 0;            \
