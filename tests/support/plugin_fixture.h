@@ -15,8 +15,14 @@ namespace qlxtest {
 
 class PluginTest : public ::testing::Test {
   protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        ASSERT_TRUE(plugin.loadFreshCopy(QLX_PLUGIN_PATH)) << plugin.error();
+        host.util.paths[kQLXPathResources] = resources.path();
+        host.util.paths[kQLXPathPluginFolder] = QLX_BIN_DIR;
+    }
+    void TearDown() override {
+        if (plugin.shutdown) plugin.shutdown();
+    }
 
     // The LUT folder the host points the plugin at: resources()/qlx_effect/plugin/LUT.
     std::string lutFolder() const { return resources.path() + "/qlx_effect/plugin/LUT"; }
@@ -25,7 +31,7 @@ class PluginTest : public ::testing::Test {
         return resources.write("qlx_effect/plugin/LUT/" + relative, content);
     }
     // Starts the plugin; the information record is kept in `info`.
-    int start();
+    int start() { return plugin.startup(host.context(), &info); }
 
     TempDir resources;
     qlxhost::Host host;

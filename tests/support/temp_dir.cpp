@@ -4,7 +4,6 @@
 #include <fstream>
 #include <random>
 #include <sstream>
-#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -12,19 +11,14 @@ namespace qlxtest {
 
 TempDir::TempDir() {
     std::random_device random;
-    const fs::path base = fs::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        fs::path candidate = base / ("qlx-test-" + std::to_string(random()));
-        if (fs::create_directory(candidate)) {
-            path_ = candidate.string();
-            return;
-        }
-    }
-    throw std::runtime_error("cannot create a temporary folder");
+    fs::path candidate;
+    do candidate = fs::temp_directory_path() / ("qlx-test-" + std::to_string(random()));
+    while (!fs::create_directory(candidate));
+    path_ = candidate.string();
 }
 
 TempDir::~TempDir() {
-    std::error_code ignored;
+    std::error_code ignored;  // a test may have taken the owner's rights away
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(path_, ignored);
 }
@@ -37,15 +31,13 @@ std::string TempDir::write(const std::string& relative, const std::string& conte
 }
 
 std::string TempDir::mkdir(const std::string& relative) const {
-    const fs::path full = fs::path(path_) / relative;
-    fs::create_directories(full);
-    return full.string();
+    fs::create_directories(fs::path(path_) / relative);
+    return (fs::path(path_) / relative).string();
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
-    out << in.rdbuf();
+    out << std::ifstream(path, std::ios::binary).rdbuf();
     return out.str();
 }
 
