@@ -49,30 +49,8 @@ TEST(RegistryInstanceDeathTest, BuildsOnceAcrossThreadsWithThePluginFromTheHostF
         ::testing::ExitedWithCode(0), "");
 }
 
-TEST(RegistryInstanceDeathTest, MissingPluginInstallsHooksThatMakeNoFilter) {
-    EXPECT_EXIT(
-        {
-            qlxtest::LentHostUtil host;
-            host.paths[kQLXPathPluginFolder] = "/no/such/folder";
-            const bool ok = NLEFilterRegistry::instance() != nullptr &&
-                            segmentationHooks().create(kSkinSegmentationGuid) == nullptr &&
-                            aiFilterPluginApi().library == nullptr;
-            std::_Exit(ok ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
-}
-
 TEST(RegistryInstanceDeathTest, WithoutHostUtilSuiteLooksUnderTheCurrentFolder) {
     EXPECT_EXIT(std::_Exit(loadsFromCurrentFolder() ? 0 : 1), ::testing::ExitedWithCode(0), "");
-}
-
-TEST(RegistryInstanceDeathTest, HostWithoutThePathKeepsTheFolderQlxPlugin) {
-    EXPECT_EXIT(
-        {
-            qlxtest::LentHostUtil host;  // answers no path
-            std::_Exit(loadsFromCurrentFolder() ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
