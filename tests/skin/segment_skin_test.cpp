@@ -6,6 +6,7 @@
 #include <KRPlatformOpenCL.h>
 #include <gtest/gtest.h>
 
+#include "kit/opencl_device.h"
 #include "skin/ai_filter_log.h"
 #include "skin/segmentation_hooks.h"
 #include "support/lent_host_util.h"
@@ -72,19 +73,14 @@ TEST_F(SegmentSkin, AnswersOneWithoutCallingTheFilterForFramesItCannotHandOver) 
 class SegmentSkinOpenCL : public SegmentSkin {
   protected:
     void SetUp() override {
-        cl_platform_id platform = nullptr;
-        cl_device_id device = nullptr;
-        ASSERT_EQ(clGetPlatformIDs(1, &platform, nullptr), CL_SUCCESS);
-        ASSERT_EQ(clGetDeviceIDs(platform, CL_DEVICE_TYPE_ALL, 1, &device, nullptr), CL_SUCCESS);
-        context_ = clCreateContext(nullptr, 1, &device, nullptr, nullptr, nullptr);
-        ASSERT_TRUE(OpenCLManager::GetIns()->RegisterOpenclContext(context_, device, nullptr,
-                                                                   nullptr, platform));
+        ASSERT_TRUE(device_.open()) << device_.error();
+        ASSERT_TRUE(OpenCLManager::GetIns()->RegisterOpenclContext(
+            device_.context(), device_.device(), device_.queue(), nullptr, device_.platform()));
         SegmentSkin::SetUp();
     }
     void TearDown() override {
         SegmentSkin::TearDown();
         OpenCLManager::Release();
-        if (context_) clReleaseContext(context_);
     }
     // Segments a frame of the given size and bytes per channel from an RGBA image.
     std::int32_t segment(int width, int height, std::uint32_t channelType, int frameWidth,
@@ -96,7 +92,7 @@ class SegmentSkinOpenCL : public SegmentSkin {
         frame.reportData(nullptr);  // only the image is read
         return segmentSkin(frame.qlx(), handle_, image).status;
     }
-    cl_context context_ = nullptr;
+    qlxhost::OpenCLDevice device_;
 };
 
 TEST_F(SegmentSkinOpenCL, ConvertsSixteenBitImagesToTheFiltersEightBitPixels) {
