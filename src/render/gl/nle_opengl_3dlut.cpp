@@ -4,6 +4,7 @@
 #include "common/log.h"
 #include "lut/cube_lut.h"
 #include "render/gl/gl_engine_loader.h"
+#include "render/gl/lut_texels.h"
 
 namespace tonekit {
 namespace {
@@ -78,15 +79,24 @@ void NLEOpenGL3DLut::loadLut() {
         lutError_ = false;
         return;
     }
-    if (!lut_) lut_ = std::make_shared<qlx::CubeLut>(true, true);
-    if (lut_->loadCubeFileForTexture(currentPath_)) {
+    // The grid form: the texture then holds exactly what the CPU renderer
+    // interpolates, in the order the LUT program reads it.
+    if (!lut_) lut_ = std::make_shared<qlx::CubeLut>();
+    if (lut_->loadCubeFile(currentPath_)) {
+        lutTexels_ = lutTexels(*lut_);
         lutUploadFlag_ = true;
         loadedPath_ = currentPath_;
         lutSize_ = lut_->size();
         lutError_ = false;
+        failedPath_.clear();
         return;
     }
-    qlx::hostLog(4, "tonekit::NLEOpenGL3DLut loadCubeFile Failed: %s", currentPath_.c_str());
+    // Parameter updates repeat the path: one line per path that fails.
+    if (failedPath_ != currentPath_) {
+        qlx::hostLog(kQLXLogError, "tonekit::NLEOpenGL3DLut loadCubeFile Failed: %s",
+                     currentPath_.c_str());
+    }
+    failedPath_ = currentPath_;
     loadedPath_.clear();
     lutError_ = true;
 }
@@ -175,6 +185,18 @@ int NLEOpenGL3DLut::bindFrame(GLEffect& effect, const GLFrameDesc& frame, int in
     return index + 1;
 }
 
+bool NLEOpenGL3DLut::ReadFrame(const GLFrameDesc& frame, cv::Mat& bgra) {
+    if (!passEffect_ || frame.width < 1 || frame.height < 1) return false;
+    bgra.create(frame.height, frame.width, CV_8UC4);
+    GLFrameDesc target = frame;
+    target.texture = GLTextureRef();
+    target.inHostMemory = true;
+    target.pixels = bgra.data;
+    target.rowPitch = static_cast<std::int32_t>(bgra.step[0]);
+    bindFrame(*passEffect_, frame, 0);
+    return passEffect_->render(target, passEffect_, 0) == 0;
+}
+
 void NLEOpenGL3DLut::describeMask(int index) {
     if (skinProtectStrength != 0) {
         // The description only announces the mask; its texels follow in full.
@@ -210,11 +232,11 @@ int NLEOpenGL3DLut::Render(const GLFrameDesc& extra, const GLFrameDesc& input,
     mainEffect_->setInt("alpha", alpha);
     mainEffect_->setInt("skinProtectStrength", skinProtectStrength);
 
-    int width = 0, height = 0, depth = 0;
-    lutTextureDesc_.data = lut_->table(&width, &height, &depth, nullptr);
-    lutTextureDesc_.width = static_cast<std::uint32_t>(width);
-    lutTextureDesc_.height = static_cast<std::uint32_t>(height);
-    lutTextureDesc_.depth = static_cast<std::uint32_t>(depth);
+    const auto n = static_cast<std::uint32_t>(lutSize_);
+    lutTextureDesc_.data = lutTexels_.data();
+    lutTextureDesc_.width = n;
+    lutTextureDesc_.height = n;
+    lutTextureDesc_.depth = n;
     lutTextureDesc_.entryCount = lut_->entryCount;
     lutTextureDesc_.upload = lutUploadFlag_ ? 1 : 0;
     mainEffect_->setTextureDescs(index++, {lutTextureDesc_});

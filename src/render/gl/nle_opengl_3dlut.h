@@ -8,6 +8,7 @@
 #include <memory>
 #include <opencv2/core.hpp>
 #include <string>
+#include <vector>
 
 #include "render/gl/gl_engine_api.h"
 
@@ -43,6 +44,11 @@ class NLEOpenGL3DLut {
     // Declares the LUT and mask textures of the main effect.
     virtual int DeclareTextures();
 
+    // Copies `frame` (for one that lives only in the host's GL texture) into
+    // `bgra`, 8-bit BGRA of the frame's size, through the pass effect. After
+    // `Prepare`, on the render thread; false when it cannot.
+    bool ReadFrame(const GLFrameDesc& frame, cv::Mat& bgra);
+
     // Takes the LUT file to use (a leading "file:/" anywhere is dropped) and
     // loads it at once when it differs from the loaded one.
     void SetLutPath(const std::string& path);
@@ -62,8 +68,10 @@ class NLEOpenGL3DLut {
 
     std::shared_ptr<NLEFilterInfo> description_;
     std::shared_ptr<qlx::CubeLut> lut_;
+    std::vector<float> lutTexels_;  // the LUT texture's data, made once per load
     std::string loadedPath_;
     std::string currentPath_;
+    std::string failedPath_;  // the last path that failed to load, already logged
     std::int32_t lutSize_ = 32;
     bool lutUploadFlag_ = false;
     std::shared_ptr<GLEffect> mainEffect_;

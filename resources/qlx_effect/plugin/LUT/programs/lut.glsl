@@ -1,8 +1,8 @@
 // LUT effect program for the OpenGL effect engine.
 //
-// Textures: TEX0 the input frame, TEX1 the LUT (N^3 RGB float texels on a 0..1
-// scale, red index along x, green along y, blue along z: the order of a .CUBE
-// file), TEX2 the skin mask (its alpha byte is the skin weight).
+// Textures: TEX0 the input frame, TEX1 the LUT (N^3 RGB float texels, the CPU
+// grid's values on its 0..255 scale, unclipped; red index along x, green along
+// y, blue along z), TEX2 the skin mask (its alpha byte is the skin weight).
 // Integers: lutSize (N), alpha (strength in percent), skinProtectStrength
 // (percent).
 //
@@ -18,15 +18,21 @@ int qlxByte(float unorm)
 
 vec3 qlxLutEntry(ivec3 rgb)
 {
-    QLX_PRECISE vec3 entry = texelFetch(TEX1, rgb, 0).rgb * 255.0;
-    return entry;
+    return texelFetch(TEX1, rgb, 0).rgb;
 }
 
-// Nearest integer to c + 0.5, ties to even, saturated to a byte.
+// The integer nearest to c + 0.5 (ties to even) as exact arithmetic gives it,
+// saturated to a byte. Adding 0.5 in single precision could round a value just
+// below a whole number up to the tie; exactly, the result is ceil(c), except
+// for a whole c, a tie, which goes to the even neighbour.
 int qlxRoundToByte(float c)
 {
-    QLX_PRECISE float shifted = c + 0.5;
-    return int(clamp(roundEven(shifted), 0.0, 255.0));
+    float whole = floor(c);
+    float nearest = c == whole ? whole + mod(whole, 2.0) : whole + 1.0;
+    if (!(nearest > 0.0)) {
+        return 0;  // negative, zero or not a number
+    }
+    return int(min(nearest, 255.0));
 }
 
 // floor((p * k + q * (255 - k)) / 255): k = 255 gives p, k = 0 gives q.
