@@ -54,6 +54,16 @@ GLFrameDesc describeFrame(QLXFrame* frame, QLXGPUDeviceSuite* gpuDevices) {
     return desc;
 }
 
+// The segmenter reads host pixels: a frame that lives only in the host's GL
+// texture is read back first.
+SkinMaskResult segmentOpenGLInput(QLXFrame* input, const GLFrameDesc& in, NLEOpenGL3DLut& effect,
+                                  void* segmentation) {
+    if (in.inHostMemory || in.pixels) return segmentSkin(input, segmentation, nullptr);
+    cv::Mat pixels;
+    if (!effect.ReadFrame(in, pixels)) return SkinMaskResult{};
+    return segmentSkinPixels(pixels, segmentation);
+}
+
 }  // namespace
 
 int QLXLutEffect::Render(QLXRenderContext* context) {
@@ -146,9 +156,10 @@ int QLXLutEffect::renderWithOpenGL(QLXFrame* input, QLXFrame* output) {
         qlx::hostLog(kQLXLogError, "AdjustColorOpenGL Effect Prepare failed!");
         return kQLXFailed;
     }
+    const GLFrameDesc in = describeFrame(input, gpuDevices_);
     openGLEffect_->skinProtectStrength = skinProtect_;
     if (skinProtect_ != 0) {
-        SkinMaskResult skin = segmentSkin(input, segmentation_, nullptr);
+        SkinMaskResult skin = segmentOpenGLInput(input, in, *openGLEffect_, segmentation_);
         if (segmentationSucceeded(skin)) {
             openGLEffect_->skinMask = skin.mask;
         } else {
@@ -157,7 +168,6 @@ int QLXLutEffect::renderWithOpenGL(QLXFrame* input, QLXFrame* output) {
         }
     }
     const GLFrameDesc empty = emptyFrameDesc();
-    const GLFrameDesc in = describeFrame(input, gpuDevices_);
     const GLFrameDesc target = describeFrame(output, gpuDevices_);
     if (openGLEffect_->Render(empty, in, target, width, height, pitch) != 0) {
         qlx::hostLog(kQLXLogError, "LUT Opengl Render Failed.");

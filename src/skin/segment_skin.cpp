@@ -56,3 +56,17 @@ SkinMaskResult segmentSkin(QLXFrame* input, void* segmentationHandle,
     }
     return result;
 }
+
+SkinMaskResult segmentSkinPixels(const cv::Mat& bgra, void* segmentationHandle) noexcept {
+    SkinMaskResult result;
+    try {
+        if (bgra.empty() || bgra.type() != CV_8UC4) return result;
+        cv::Mat mask(bgra.rows, bgra.cols, CV_8UC4);
+        result.status = runFilter(segmentationHandle, mask, bgra.data, bgra.cols, bgra.rows,
+                                  static_cast<std::int32_t>(bgra.step[0]));
+        result.mask = mask;
+    } catch (...) {
+        result = SkinMaskResult{};
+    }
+    return result;
+}

@@ -33,3 +33,8 @@ struct SkinMaskResult {
 // cannot be mapped. Never raises.
 SkinMaskResult segmentSkin(QLXFrame* input, void* segmentationHandle,
                            OPENCL::openclMemory* inputImage = nullptr) noexcept;
+
+// Segments 8-bit BGRA pixels already in host memory, such as a frame read back
+// from a GPU texture. Status 1 without calling the filter for an empty image or
+// one of another type.
+SkinMaskResult segmentSkinPixels(const cv::Mat& bgra, void* segmentationHandle) noexcept;
