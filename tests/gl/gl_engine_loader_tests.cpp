@@ -1,5 +1,5 @@
 // The engine loader: which libraries are tried in which order, what is logged,
-// what stays loaded, and the process-wide engine.
+// what stays loaded, and the log callback handed to the engine.
 #include <gtest/gtest.h>
 
 #include <cstdarg>
@@ -15,79 +15,61 @@
 namespace qlxgltest {
 namespace {
 
-const std::string kHardware = "KROpenGLEffectMgr.so";
-const std::string kMesa = "KROpenGLEffectMgr-mesa.so";
-const std::string kDirectX = "KROpenGLEffectMgr-dx.so";
+const std::string kHw = "KROpenGLEffectMgr.so", kMesa = "KROpenGLEffectMgr-mesa.so",
+                  kDx = "KROpenGLEffectMgr-dx.so";
 
 class NullEngine final : public GLEffectEngine {
   public:
-    int createEffect(int, int, int, bool, const std::string&, std::shared_ptr<GLEffect>& effect,
+    int createEffect(int, int, int, bool, const std::string&, std::shared_ptr<GLEffect>&,
                      std::int32_t, const std::string&, const GLTextLists&,
                      const GLTextLists&) override {
-        effect.reset();
         return 1;
     }
 };
 
-// A file system of engine libraries for the loader, with what it was asked.
+// Engine libraries as the loader sees them, and what it asked of them.
 struct FakeLibraries {
     std::set<std::string> present, withoutEntry, refusing;
-    std::vector<std::string> tried;
-    std::vector<std::uint8_t> flags;
-    std::vector<std::uint64_t> values;
+    std::vector<std::string> tried, names;  // handles point into `names`
+    std::vector<std::uint64_t> flagsAndValues;
     int unloads = 0;
     std::string lastFound;
-    std::vector<std::string> names;  // handles point into this list
     NullEngine engine;
-};
-FakeLibraries* fake = nullptr;
+} * fake;
 
 int fakeCreate(GLEffectEngine** engine, GLEngineLogCallback, std::uint8_t flag,
                std::uint64_t value) {
-    fake->flags.push_back(flag);
-    fake->values.push_back(value);
+    fake->flagsAndValues.insert(fake->flagsAndValues.end(), {flag, value});
     if (fake->refusing.count(fake->lastFound)) return 3;
     *engine = &fake->engine;
     return 0;
 }
-
 void* fakeLoad(const std::string& name) {
     fake->tried.push_back(name);
-    if (!fake->present.count(name)) return nullptr;
-    fake->names.push_back(name);
-    return &fake->names.back();
+    return fake->present.count(name) ? &fake->names.emplace_back(name) : nullptr;
 }
-
 void* fakeFind(void* library, const char* symbol) {
     const std::string& name = *static_cast<std::string*>(library);
-    if (fake->withoutEntry.count(name) || std::string(symbol) != kCreateGLEffectEngineEntry) {
+    if (fake->withoutEntry.count(name) || std::string(symbol) != kCreateGLEffectEngineEntry)
         return nullptr;
-    }
     fake->lastFound = name;
     return reinterpret_cast<void*>(&fakeCreate);
 }
-
 void fakeUnload(void*) {
     ++fake->unloads;
 }
 
 struct LoaderCase {
     const char* title;
-    bool softwareOpenGL;
+    bool software;
     std::set<std::string> present, withoutEntry, refusing;
-    int result;
-    std::vector<std::string> tried;
-    std::vector<std::string> failed;  // in the order logged
-    int unloads;
+    int result, unloads;
+    std::vector<std::string> tried, failed;  // failed: in the order logged
 };
 
-std::ostream& operator<<(std::ostream& out, const LoaderCase& c) {
-    return out << c.title;
-}
+class Loader : public GLPathTest, public ::testing::WithParamInterface<LoaderCase> {};
 
-class LoaderTable : public GLPathTest, public ::testing::WithParamInterface<LoaderCase> {};
-
-TEST_P(LoaderTable, TriesTheCandidatesOfItsKindAndLogsEachFailure) {
+TEST_P(Loader, TriesTheCandidatesOfItsKindAndLogsEachFailure) {
     const LoaderCase& c = GetParam();
     FakeLibraries libraries;
     libraries.names.reserve(8);
@@ -95,109 +77,54 @@ TEST_P(LoaderTable, TriesTheCandidatesOfItsKindAndLogsEachFailure) {
     libraries.withoutEntry = c.withoutEntry;
     libraries.refusing = c.refusing;
     fake = &libraries;
-    const qlx::GLEngineLibraryCalls calls{&fakeLoad, &fakeFind, &fakeUnload};
-
     GLEffectEngine* engine = nullptr;
-    const int result =
-        qlx::loadGLEffectEngine(calls, c.softwareOpenGL, &engine, &qlx::engineLogCallback);
-    fake = nullptr;
-
+    const int result = qlx::loadGLEffectEngine({&fakeLoad, &fakeFind, &fakeUnload}, c.software,
+                                               &engine, &qlx::engineLogCallback);
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(engine != nullptr, c.result == 0);
     EXPECT_EQ(libraries.tried, c.tried);
     EXPECT_EQ(libraries.unloads, c.unloads);
-    std::vector<std::string> logged;
-    for (const qlxhost::LogLine& line : host.log.lines()) {
-        EXPECT_EQ(line.level, 4) << line.text;
-        logged.push_back(line.text);
+    for (std::size_t i = 0; i < libraries.flagsAndValues.size(); i += 2) {
+        EXPECT_EQ(libraries.flagsAndValues[i], c.software ? 1u : 0u);
+        EXPECT_EQ(libraries.flagsAndValues[i + 1], 0u);
     }
-    std::vector<std::string> expected;
-    for (const std::string& name : c.failed) expected.push_back("load " + name + " failed !");
+    std::vector<std::string> logged, expected;
+    for (const qlxhost::LogLine& line : host.log.lines())
+        logged.push_back(std::to_string(line.level) + " " + line.text);
+    for (const std::string& name : c.failed) expected.push_back("4 load " + name + " failed !");
     EXPECT_EQ(logged, expected);
-    for (std::uint8_t flag : libraries.flags) EXPECT_EQ(flag, c.softwareOpenGL ? 1 : 0);
-    for (std::uint64_t value : libraries.values) EXPECT_EQ(value, 0u);
 }
 
 const LoaderCase kLoaderCases[] = {
-    {"HardwareMissing", false, {}, {}, {}, 1, {kHardware}, {kHardware}, 0},
-    {"HardwarePresent", false, {kHardware, kMesa, kDirectX}, {}, {}, 0, {kHardware}, {}, 0},
-    {"HardwareMissingSoftwareNotTried",
-     false,
-     {kMesa, kDirectX},
-     {},
-     {},
-     1,
-     {kHardware},
-     {kHardware},
-     0},
-    {"SoftwareNoneThere", true, {}, {}, {}, 1, {kMesa, kDirectX}, {kMesa, kDirectX}, 0},
-    {"SoftwareSecondOne", true, {kDirectX}, {}, {}, 0, {kMesa, kDirectX}, {kMesa}, 0},
-    {"SoftwareFirstOne", true, {kMesa, kDirectX}, {}, {}, 0, {kMesa}, {}, 0},
-    {"SoftwareHardwareNotTried",
-     true,
-     {kHardware},
-     {},
-     {},
-     1,
-     {kMesa, kDirectX},
-     {kMesa, kDirectX},
-     0},
-    {"RefusingCreateIsUnloaded",
-     true,
-     {kMesa, kDirectX},
-     {},
-     {kMesa},
-     0,
-     {kMesa, kDirectX},
-     {kMesa},
-     1},
+    {"HardwareMissing", false, {kMesa, kDx}, {}, {}, 1, 0, {kHw}, {kHw}},
+    {"HardwarePresent", false, {kHw, kMesa, kDx}, {}, {}, 0, 0, {kHw}, {}},
+    {"HardwareRefusing", false, {kHw}, {}, {kHw}, 1, 1, {kHw}, {kHw}},
+    {"SoftwareNoneThere", true, {kHw}, {}, {}, 1, 0, {kMesa, kDx}, {kMesa, kDx}},
+    {"SoftwareFirstOne", true, {kMesa, kDx}, {}, {}, 0, 0, {kMesa}, {}},
+    {"SoftwareSecondOne", true, {kDx}, {}, {}, 0, 0, {kMesa, kDx}, {kMesa}},
+    {"RefusingCreateIsUnloaded", true, {kMesa, kDx}, {}, {kMesa}, 0, 1, {kMesa, kDx}, {kMesa}},
     {"MissingEntryIsUnloaded",
      true,
-     {kMesa, kDirectX},
-     {kMesa, kDirectX},
+     {kMesa, kDx},
+     {kMesa, kDx},
      {},
      1,
-     {kMesa, kDirectX},
-     {kMesa, kDirectX},
-     2},
-    {"HardwareRefusing", false, {kHardware}, {}, {kHardware}, 1, {kHardware}, {kHardware}, 1},
+     2,
+     {kMesa, kDx},
+     {kMesa, kDx}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Candidates, LoaderTable, ::testing::ValuesIn(kLoaderCases),
+INSTANTIATE_TEST_SUITE_P(Candidates, Loader, ::testing::ValuesIn(kLoaderCases),
                          [](const auto& info) { return std::string(info.param.title); });
-
-TEST_F(GLPathTest, LoaderWithoutHostLogStillAnswers) {
-    qlx::suiteTable().hostUtil = nullptr;
-    FakeLibraries libraries;
-    libraries.names.reserve(8);
-    libraries.present = {kDirectX};
-    fake = &libraries;
-    const qlx::GLEngineLibraryCalls calls{&fakeLoad, &fakeFind, &fakeUnload};
-    GLEffectEngine* engine = nullptr;
-    EXPECT_EQ(qlx::loadGLEffectEngine(calls, true, &engine, &qlx::engineLogCallback), 0);
-    fake = nullptr;
-    EXPECT_EQ(engine, &libraries.engine);
-    EXPECT_TRUE(host.log.lines().empty());
-}
-
-TEST(GLEngineCandidates, BareNamesWithThePlatformSuffixInOrder) {
-    EXPECT_EQ(qlx::glEngineCandidates(), (std::vector<std::string>{kHardware, kMesa, kDirectX}));
-}
 
 // The software engine built beside this program is found by its bare name.
 TEST_F(GLPathTest, ProcessEngineIsLoadedOnceAndKept) {
-    GLEffectEngine* first = nullptr;
+    GLEffectEngine *first = nullptr, *second = nullptr;
     ASSERT_EQ(qlx::getGLEffectEngine(&first, &qlx::engineLogCallback, 0), 0);
     ASSERT_NE(first, nullptr);
-    GLEffectEngine* second = nullptr;
-    ASSERT_EQ(qlx::getGLEffectEngine(&second, &qlx::engineLogCallback, 0), 0);
+    qlx::processState().softwareOpenGL = false;  // cached: the kind is not asked again
+    EXPECT_EQ(qlx::getGLEffectEngine(&second, &qlx::engineLogCallback, 0), 0);
     EXPECT_EQ(second, first);
-    // Cached: even a host that now reports an OpenGL device gets the same engine.
-    qlx::processState().softwareOpenGL = false;
-    GLEffectEngine* third = nullptr;
-    EXPECT_EQ(qlx::getGLEffectEngine(&third, &qlx::engineLogCallback, 0), 0);
-    qlx::processState().softwareOpenGL = true;
-    EXPECT_EQ(third, first);
     EXPECT_TRUE(host.log.lines().empty());
 }
 
@@ -208,37 +135,25 @@ void logThrough(int level, const char* format, ...) {
     va_end(args);
 }
 
-TEST_F(GLPathTest, EngineLogTextReachesTheHostUnchanged) {
-    logThrough(3, "%s at %d%%", "100% %d %s", 7);
-    ASSERT_EQ(host.log.lines().size(), 1u);
+// Formatted once, cut at 8,191 bytes; concurrent messages stay whole.
+TEST_F(GLPathTest, EngineLogFormatsCutsAndKeepsConcurrentMessagesWhole) {
+    logThrough(3, "%s at %d%%", "100% %d", 7);
+    logThrough(4, "%s", std::string(10000, 'x').c_str());
+    ASSERT_EQ(host.log.lines().size(), 2u);
     EXPECT_EQ(host.log.lines()[0].level, 3);
-    EXPECT_EQ(host.log.lines()[0].text, "100% %d %s at 7%");
-}
-
-TEST_F(GLPathTest, EngineLogCutsLongTextsAt8191Bytes) {
-    const std::string longText(10000, 'x');
-    logThrough(4, "%s", longText.c_str());
-    ASSERT_EQ(host.log.lines().size(), 1u);
-    EXPECT_EQ(host.log.lines()[0].text, std::string(8191, 'x'));
-}
-
-TEST_F(GLPathTest, EngineLogFromManyThreadsKeepsEachMessageWhole) {
-    constexpr int kThreads = 4, kMessages = 300;
+    EXPECT_EQ(host.log.lines()[0].text, "100% %d at 7%");
+    EXPECT_EQ(host.log.lines()[1].text, std::string(8191, 'x'));
+    host.log.clear();
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t] {
-            const std::string payload(6000, static_cast<char>('a' + t));
-            for (int i = 0; i < kMessages; ++i) logThrough(2, "%d:%s", t, payload.c_str());
+    for (char mark : {'a', 'b', 'c', 'd'})
+        threads.emplace_back([mark] {
+            const std::string payload(6000, mark);
+            for (int i = 0; i < 300; ++i) logThrough(2, "%c%s", mark, payload.c_str());
         });
-    }
     for (std::thread& thread : threads) thread.join();
-    const auto lines = host.log.lines();
-    ASSERT_EQ(lines.size(), std::size_t(kThreads * kMessages));
-    for (const qlxhost::LogLine& line : lines) {
-        ASSERT_GE(line.text.size(), 2u);
-        const char mark = static_cast<char>('a' + (line.text[0] - '0'));
-        EXPECT_EQ(line.text.substr(2), std::string(6000, mark));
-    }
+    ASSERT_EQ(host.log.lines().size(), 1200u);
+    for (const qlxhost::LogLine& line : host.log.lines())
+        EXPECT_EQ(line.text, std::string(6001, line.text[0]));
 }
 
 }  // namespace

@@ -4,9 +4,7 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-#include <ostream>
 #include <string>
-#include <vector>
 
 #include "effect/effect_fixture.h"
 #include "kit/opengl_device.h"
@@ -14,23 +12,15 @@
 
 namespace qlxgltest {
 
-constexpr std::uint32_t kCpuMode = 0, kOpenGLMode = 2;
-constexpr char kHardwareEngine[] = "KROpenGLEffectMgr.so";
-constexpr char kSoftwareEngine[] = "KROpenGLEffectMgr-mesa.so";
+constexpr std::uint32_t kOpenGLMode = 2;
 
 // Where the frames live and who owns the OpenGL context.
 enum class FramePath {
-    Memory,                // host memory, no OpenGL device: the software engine's own context
-    MemoryOnDevice,        // host memory, OpenGL device: the hardware engine in the host's context
-    Textures,              // the host's GL textures, OpenGL device: the hardware engine
-    TexturesWithHostCopy,  // as Textures, each frame also holding its pixels in host memory
+    Memory,          // host memory, no OpenGL device: the software engine's own context
+    MemoryOnDevice,  // host memory, OpenGL device: the hardware engine in the host's context
+    Textures,        // the host's GL textures only, OpenGL device: the hardware engine
 };
-bool isTexturePath(FramePath path);
 const char* pathName(FramePath path);
-inline void PrintTo(FramePath path, std::ostream* os) {
-    *os << pathName(path);
-}
-bool usesDevice(FramePath path);
 
 class GLRenderTest : public qlxtest::EffectTest {
   protected:
@@ -39,11 +29,8 @@ class GLRenderTest : public qlxtest::EffectTest {
 
     // The root description names programs/lut.glsl holding `text`.
     void useProgram(const std::string& text);
-    static std::string bundledProgram();
-
-    // Opens the host's OpenGL device and lists it (before startPlugin).
-    void lendDevice();
-
+    // Opens the host's OpenGL device and lists it when `path` uses one.
+    void lendDeviceFor(FramePath path);
     // An OpenGL effect and a CPU effect of one filter, both prepared.
     void makeBoth(const char* guid);
 
@@ -52,28 +39,12 @@ class GLRenderTest : public qlxtest::EffectTest {
                      int expected = kQLXSuccess);
     cv::Mat renderInMemory(QLXEffect* target, const cv::Mat& input, int extraPitch = 0,
                            int expected = kQLXSuccess);
-    // With `hostCopy` the frames also hold their pixels in host memory (the
-    // output's copy is expected to stay as it was).
-    cv::Mat renderTextures(QLXEffect* target, const cv::Mat& input, int expected = kQLXSuccess,
-                           bool hostCopy = false);
-
     int logCount(int level, const std::string& text) const;
+    // Counters of the engine `path` uses (zeros while it is not loaded).
+    KRGLEngineStatistics statistics(FramePath path) const;
 
     qlxhost::OpenGLDevice device;
     QLXEffect* glEffect = nullptr;
-    std::string programFile;
 };
-
-// Largest difference of one byte between two frames of the same shape.
-int maxDifference(const cv::Mat& a, const cv::Mat& b);
-
-// Counters of an engine library this process has already loaded (zeros when
-// it has not); never loads it.
-KRGLEngineStatistics engineStatistics(const char* library);
-bool libraryLoaded(const char* name);
-
-// Objects that exist in the OpenGL context current on this thread, counted by
-// name over the first `names` names of each kind.
-int liveGLObjects(int names = 4096);
 
 }  // namespace qlxgltest
