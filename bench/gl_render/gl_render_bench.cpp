@@ -84,7 +84,7 @@ struct Rig {
     std::string error;
 };
 
-Rig* makeRig(std::uint32_t mode, bool withDevice, int lutSize, int alpha) {
+Rig* makeRig(std::uint32_t mode, bool withDevice, int lutSize, int alpha, int skin) {
     auto* rig = new Rig();
     qlxhost::SessionConfig config;
     config.lutFolder = QLX_LUT_FOLDER;
@@ -110,18 +110,20 @@ Rig* makeRig(std::uint32_t mode, bool withDevice, int lutSize, int alpha) {
     }
     qlxhost::EffectContext& params = rig->effect->parameters();
     params.set("alpha", qlxhost::ParamAnswer::integer(alpha));
-    params.set("skinProtect", qlxhost::ParamAnswer::integer(0));
+    params.set("skinProtect", qlxhost::ParamAnswer::integer(skin));
     params.set("lut3dPath", qlxhost::ParamAnswer::string(writeCube(lutSize)));
     rig->effect->updateParameters();
     return rig;
 }
 
 // One rig per case, reused by the repetitions.
-Rig* startRig(std::uint32_t mode, bool withDevice, int lutSize, int alpha) {
-    static std::map<std::tuple<std::uint32_t, bool, int, int>, Rig*> rigs;
+Rig* startRig(std::uint32_t mode, bool withDevice, const benchmark::State& state) {
+    static std::map<std::tuple<std::uint32_t, bool, int, int, int>, Rig*> rigs;
     useHostContext(withDevice);
-    Rig*& rig = rigs[{mode, withDevice, lutSize, alpha}];
-    if (!rig) rig = makeRig(mode, withDevice, lutSize, alpha);
+    const int lutSize = int(state.range(0)), alpha = int(state.range(1)),
+              skin = int(state.range(2));
+    Rig*& rig = rigs[{mode, withDevice, lutSize, alpha, skin}];
+    if (!rig) rig = makeRig(mode, withDevice, lutSize, alpha, skin);
     return rig;
 }
 
@@ -132,7 +134,7 @@ void reportPixels(benchmark::State& state) {
 
 // Host-memory frames in and out through one rig.
 void renderInMemory(benchmark::State& state, std::uint32_t mode, bool withDevice) {
-    Rig* rig = startRig(mode, withDevice, int(state.range(0)), int(state.range(1)));
+    Rig* rig = startRig(mode, withDevice, state);
     if (!rig->error.empty()) return state.SkipWithError(rig->error.c_str());
     std::vector<std::uint8_t> input = randomFrame(), output(input.size());
     auto in = qlxhost::Frame::wrap(input.data(), kWidth, kHeight, kPitch);
@@ -158,9 +160,10 @@ void BM_OpenGLModeMemoryOnDevice(benchmark::State& state) {
     renderInMemory(state, kOpenGLMode, true);
 }
 
-// GL textures in and out; each frame waits for the GPU to finish.
+// GL textures in and out; each frame waits for the GPU to finish. With skin
+// protection the input texture is read back for the segmenter every frame.
 void BM_OpenGLModeTextures(benchmark::State& state) {
-    Rig* rig = startRig(kOpenGLMode, true, int(state.range(0)), int(state.range(1)));
+    Rig* rig = startRig(kOpenGLMode, true, state);
     if (!rig->error.empty()) return state.SkipWithError(rig->error.c_str());
     qlxhost::GPUDeviceSuite& suite = rig->session.host().gpu;
     qlxhost::OpenGLFrame in(hostDevice(), suite, kWidth, kHeight);
@@ -178,12 +181,13 @@ void BM_OpenGLModeTextures(benchmark::State& state) {
     reportPixels(state);
 }
 
-#define QLX_FRAME_BENCHMARK(name)       \
-    BENCHMARK(name)                     \
-        ->ArgNames({"lut", "alpha"})    \
-        ->Args({33, 100})               \
-        ->Args({33, 50})                \
-        ->Unit(benchmark::kMillisecond) \
+#define QLX_FRAME_BENCHMARK(name)            \
+    BENCHMARK(name)                          \
+        ->ArgNames({"lut", "alpha", "skin"}) \
+        ->Args({33, 100, 0})                 \
+        ->Args({33, 50, 0})                  \
+        ->Args({33, 100, 60})                \
+        ->Unit(benchmark::kMillisecond)      \
         ->UseRealTime()
 
 QLX_FRAME_BENCHMARK(BM_CpuMode);
