@@ -22,7 +22,12 @@ foreach(_photo ${_photos})
   get_filename_component(_name ${_photo} NAME_WE)
   set(_look_index 0)
   foreach(_look ${_looks})
-    foreach(_skin 0 60)
+    # Skin protection where there is skin to spare.
+    set(_skins 0)
+    if(_name MATCHES "^people")
+      list(APPEND _skins 60)
+    endif()
+    foreach(_skin ${_skins})
       foreach(_renderer cpu opengl)
         set(_out ${WORK_DIR}/${_name}-${_look_index}-${_skin}-${_renderer}.png)
         execute_process(COMMAND ${QLXHOST} apply "${_look}" --alpha 85 --skin-protect ${_skin}

@@ -53,11 +53,8 @@ class NLEOpenGL3DLut {
     // loads it at once when it differs from the loaded one.
     void SetLutPath(const std::string& path);
 
-    // Read-only views for callers and tests.
-    int lutSize() const { return lutSize_; }
+    // True after an empty path or a LUT file that did not load.
     bool lutError() const { return lutError_; }
-    bool lutUploadPending() const { return lutUploadFlag_; }
-    const std::string& loadedPath() const { return loadedPath_; }
 
   private:
     void loadLut();
