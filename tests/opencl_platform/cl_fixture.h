@@ -75,17 +75,17 @@ inline std::vector<int> addToEach(OPENCL::openclMemManager* memory, OPENCL::open
     OPENCL::openclKernel* kernel = program->getopenclKernel("addToEach");
     std::size_t pitch = 0;
     void* mapped = nullptr;
-    if (kernel && memory->createOpenCLMem(OPENCL::Buffer, count * 4, values.data(), &buffer) &&
-        kernel->setKernelParameters(0, OPENCL::Memory, buffer, sizeof buffer) &&
-        kernel->setKernelParameters(1, OPENCL::Int32, &amount, 4) &&
-        kernel->setKernelParameters(2, OPENCL::Int32, &count, 4) &&
-        program->runProgramKernel(kernel, count, 1, 1, true) &&
-        (mapped = buffer->lockMemory(true, &pitch, 0, 0, 0, 0, 0, 0, 0, true))) {
-        std::memcpy(values.data(), mapped, count * 4);
-        buffer->unlockMemory(mapped);
-        return values;
-    }
-    return {};
+    const bool ran = kernel &&
+                     memory->createOpenCLMem(OPENCL::Buffer, count * 4, values.data(), &buffer) &&
+                     kernel->setKernelParameters(0, OPENCL::Memory, buffer, sizeof buffer) &&
+                     kernel->setKernelParameters(1, OPENCL::Int32, &amount, 4) &&
+                     kernel->setKernelParameters(2, OPENCL::Int32, &count, 4) &&
+                     program->runProgramKernel(kernel, count, 1, 1, true) &&
+                     (mapped = buffer->lockMemory(true, &pitch, 0, 0, 0, 0, 0, 0, 0, true));
+    if (!ran) return {};
+    std::memcpy(values.data(), mapped, count * 4);
+    buffer->unlockMemory(mapped);
+    return values;
 }
 
 class OpenCLTest : public ::testing::Test {
