@@ -57,13 +57,12 @@ TEST_F(OpenCLTest, AnotherContextReleasesWhatTheFormerOneMadeAndAForeignQueueIsR
 TEST_F(OpenCLTest, PlainAndEncipheredFilesBuildAndOnlyAWrongMarkWarns) {
     const struct {
         bool enciphered;
-        int marked, loadType;
+        int marked;
         const char* warning;  // empty: nothing is logged
-    } rows[] = {{false, 0, 0, ""},
-                {false, 1, 0, "marked enciphered but is plain"},
-                {true, 1, 0, ""},
-                {true, 0, 0, "not marked so"},
-                {false, 0, 1, ""}};
+    } rows[] = {{false, 0, ""},
+                {false, 1, "marked enciphered but is plain"},
+                {true, 1, ""},
+                {true, 0, "not marked so"}};
     int serial = 0;
     for (const auto& row : rows) {
         gLog.clear();
@@ -73,8 +72,7 @@ TEST_F(OpenCLTest, PlainAndEncipheredFilesBuildAndOnlyAWrongMarkWarns) {
                                        : std::string(kAddToEachSource);
         const std::string path = writeScratchFile(name + ".cl", stored);
         openclProgram* program = programs_->createOpenCLProgram(name.c_str());
-        ASSERT_TRUE(
-            program->loadProgram(path.c_str(), stored.c_str(), row.loadType, 0, row.marked));
+        ASSERT_TRUE(program->loadProgram(path.c_str(), nullptr, 0, 0, row.marked));
         EXPECT_EQ(programs_->getOpenCLProgram(name.c_str()), program);
         EXPECT_EQ(addToEach(memory_, program, 7, 3), (std::vector<int>{7, 8, 9}));
         EXPECT_EQ(*row.warning ? logged(3, row.warning) : gLog.empty(), true) << row.warning;
@@ -97,7 +95,6 @@ TEST_F(OpenCLTest, FailedLoadsSayWhyAndCanBeRetriedUnderTheSameName) {
         {cutShort, 0, 0, "cut short"},
         {plain, 0, 1, "code type"},
         {plain, 7, 0, "load type"},
-        {"named", 1, 0, "needs a program text"},
     };
     openclProgram* program = programs_->createOpenCLProgram("LUT");
     for (const auto& row : rows) {
