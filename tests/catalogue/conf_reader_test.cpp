@@ -1,11 +1,8 @@
-// ".conf" descriptions: which texts are refused and why, what an accepted one
-// holds, and how its "PARAMS" list becomes parameters.
+// ".conf" descriptions: which texts are refused and why, and what an accepted one holds.
 #include "catalogue/conf_reader.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "catalogue/description_folder.h"
@@ -80,6 +77,9 @@ TEST(ConfReader, FillsTheDescriptionAndAppendsItToTheLoadOrder) {
         {R"({"GUID":"first"}{"GUID":"second"})", "first||||0|0"},
         {"\xEF\xBB\xBF \n{\"GUID\":\"g\"}", "g||||0|0"},
         {R"({"GUID":" not a guid \u00e9","Name":5})", " not a guid \xc3\xa9||||0|0"},
+        // Parameters of unknown types, or that are not objects, are passed over.
+        {R"({"GUID":"g","PARAMS":[5,null,{"TYPE":"colour"},{"TYPE":"float "},{"TYPE":"int","MIN":-2.9}]})",
+         "g||||0|0"},
     };
     for (const auto& row : rows) {
         NLEFilterRegistry registry;
@@ -108,86 +108,6 @@ TEST(ConfReader, JoinsProgramNamesToTheFolderOfTheFile) {
                                        {"/x.conf", "/"},
                                        {"x.conf", ""}};
     for (const auto& row : kFolders) EXPECT_EQ(descriptionFolder(row[0]), row[1]) << row[0];
-}
-
-// ---- "PARAMS" ----
-
-// A parameter as "name|alias|type|min|max|default|current", the values as raw 32-bit words.
-std::string describeParam(const NLEFilterParams& param) {
-    NLEFilterParamValue current;
-    param.getValue(current);
-    std::string text = param.name() + "|" + param.alias() + "|" + std::to_string(current.type);
-    for (const NLEFilterParamValue* cell :
-         {&param.minValue(), &param.maxValue(), &param.defaultValue(),
-          static_cast<const NLEFilterParamValue*>(&current)}) {
-        std::uint32_t bits;
-        std::memcpy(&bits, cell->raw, sizeof bits);
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "|%x", bits);
-        text += hex;
-    }
-    return text;
-}
-
-TEST(ConfParams, AcceptedParametersTakeConsecutiveIndicesAndStartAtTheirDefault) {
-    const struct {
-        const char* params;
-        std::vector<std::string> expected;
-    } rows[] = {
-        // A type other than the four known words takes no index.
-        {R"([{"NAME":"a","TYPE":"float","MIN":0.5,"MAX":2,"DEFAULT":1.25},{"NAME":"b","TYPE":"colour"},
-            {"NAME":"c","TYPE":"int","MIN":-3,"MAX":7,"DEFAULT":4}])",
-         {"a|a|3|3f000000|40000000|3fa00000|3fa00000", "c|c|5|fffffffd|7|4|4"}},
-        {R"([{"NAME":"p","ALIAS":"Point","TYPE":"point","MAX":9}])", {"p|Point|5|0|9|0|0"}},
-        {R"([{"NAME":"s","TYPE":"string","DEFAULT":"file:/x","MIN":{},"MAX":[]}])",
-         {"s|s|6|0|0|0|0"}},
-        // An object's values in ascending byte order of its keys.
-        {R"({"b":{"NAME":"2","TYPE":"int"},"\u00e9":{"NAME":"3","TYPE":"int"},"Z":{"NAME":"0","TYPE":"int"},
-            "a":{"NAME":"1","TYPE":"int"}})",
-         {"0|0|5|0|0|0|0", "1|1|5|0|0|0|0", "2|2|5|0|0|0|0", "3|3|5|0|0|0|0"}},
-        // Integers truncate toward zero; booleans are 0 and 1.
-        {R"([{"TYPE":"int","MIN":-2.9,"MAX":2.9,"DEFAULT":true},
-            {"TYPE":"int","MIN":-2147483648.9,"MAX":2147483647.5,"DEFAULT":1e2}])",
-         {"||5|fffffffe|2|1|1", "||5|80000000|7fffffff|64|64"}},
-        {R"([{"TYPE":"float","MIN":-7,"MAX":true,"DEFAULT":false},
-            {"TYPE":"float","MIN":18446744073709551615,"MAX":1e300}])",
-         {"||3|c0e00000|3f800000|0|0", "||3|5f800000|7f800000|0|0"}},
-        {R"([{"ALIAS":"only alias","TYPE":"int"}])", {"|only alias|5|0|0|0|0"}},
-        {R"([5,"int",null,[],{},{"TYPE":"Int"},{"TYPE":"float "},{"TYPE":"string"}])",
-         {"||6|0|0|0|0"}},
-        {"null", {}},
-    };
-    for (const auto& row : rows) {
-        NLEFilterInfo info;
-        parseParams(nlohmann::json::parse(row.params), info);
-        std::vector<std::string> params;
-        for (std::int32_t i = 0; info.getParam(i); ++i)
-            params.push_back(describeParam(*info.getParam(i)));
-        EXPECT_EQ(params, row.expected) << row.params;
-        EXPECT_EQ(info.paramCount(), row.expected.size());
-    }
-}
-
-TEST(ConfParams, TextValuesLoseTheFirstFileScheme) {
-    const struct {
-        std::uint32_t type;
-        std::string stored, expected;
-    } rows[] = {
-        {kNLEParamText, "file:///C:/luts/a.cube", "//C:/luts/a.cube"},
-        {kNLEParamText, "a/file:/file:/b.cube", "a/file:/b.cube"},
-        {kNLEParamText, "FILE:/x", "FILE:/x"},
-        {kNLEParamInt, "file:/x", "file:/x"},
-    };
-    for (const auto& row : rows) {
-        NLEFilterParams param;
-        param.setType(row.type);
-        param.setValue(NLEFilterParamValue::ofText(row.stored));
-        NLEFilterParamValue current;
-        param.getValue(current);
-        EXPECT_EQ(current.asText(), row.expected);
-        EXPECT_TRUE(std::all_of(current.raw + row.expected.size(), std::end(current.raw),
-                                [](unsigned char b) { return b == 0; }));
-    }
 }
 
 }  // namespace
