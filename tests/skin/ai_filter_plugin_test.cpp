@@ -64,15 +64,6 @@ TEST_F(AiFilterPlugin, IsAcceptedOnlyWithCreateTransformSetParameterAndGetResult
     }
 }
 
-TEST_F(AiFilterPlugin, LoadsAgainOnlyWhileDeleteIsMissing) {
-    ASSERT_TRUE(loadAiFilterPlugin(testPluginFolder("no_delete").c_str(), &aiFilterLogCallback));
-    ASSERT_TRUE(loadAiFilterPlugin(testPluginFolder("full").c_str(), &aiFilterLogCallback));
-    void* const full = aiFilterPluginApi().library;
-    EXPECT_TRUE(aiFilterPluginApi().has(AiFilterEntry::Delete));
-    EXPECT_TRUE(loadAiFilterPlugin("/no/such/folder", &aiFilterLogCallback));
-    EXPECT_EQ(aiFilterPluginApi().library, full);
-}
-
 TEST_F(AiFilterPlugin, CreateHandsTheHostResourceFolderOrResourcesAndNeedsTheHostUtilSuite) {
     TestAiFilterState& plugin = use("full");
     EXPECT_EQ(segmentationHooks().create(kSkinSegmentationGuid), nullptr);
