@@ -34,7 +34,6 @@ TEST(RegisterEffect, OnlyTheUserLutFilterOffersALutFileAndOpenGLSetsTheFlag) {
         {NLEFilterRegistry::kUserLutGuid, true, 0x972, kWithLutFile},
         {NLEFilterRegistry::kUserLutGuid, false, 0x872, kWithLutFile},
         {"74eb022d-1d73-4d1e-9f70-487c356d46cd", false, 0x872, kPercentsOnly},
-        {"A1", true, 0x972, kPercentsOnly},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.guid + (row.openGL ? " with OpenGL" : ""));
