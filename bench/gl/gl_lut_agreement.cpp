@@ -43,7 +43,7 @@ void renderCPU(const std::string& lut, Settings settings, const cv::Mat& mask,
                std::vector<std::uint8_t>& input, std::vector<std::uint8_t>& output) {
     auto root = std::make_shared<NLEFilterInfo>();
     root->setLutPath(lut);
-    NLEColorLut3dAdjustEffect renderer(root, std::make_shared<NLEFilterInfo>());
+    NLEColorLut3dAdjustEffect renderer(std::make_shared<NLEFilterInfo>(), root->lutPath());
     renderer.SetParam("alpha", kNLEParamInt, NLEFilterParamValue::ofInt(settings.alpha));
     renderer.SetParam("skinProtect", kNLEParamInt,
                       NLEFilterParamValue::ofInt(settings.skinProtect));

@@ -65,7 +65,7 @@ void BM_CPULut(benchmark::State& state) {
     auto root = std::make_shared<NLEFilterInfo>();
     root->setLutPath(qlxglbench::writeSyntheticCube(int(state.range(0)), 1));
     auto filter = std::make_shared<NLEFilterInfo>();
-    NLEColorLut3dAdjustEffect renderer(root, filter);
+    NLEColorLut3dAdjustEffect renderer(filter, root->lutPath());
     renderer.SetParam("alpha", kNLEParamInt, NLEFilterParamValue::ofInt(int(state.range(1))));
     renderer.SetParam("skinProtect", kNLEParamInt, NLEFilterParamValue::ofInt(int(state.range(2))));
     renderer.skinMask = cv::Mat(kHeight, kWidth, CV_8UC4, cv::Scalar(0, 0, 0, 200));

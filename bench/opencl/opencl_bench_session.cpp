@@ -60,14 +60,13 @@ OPENCL::openclMemManager* OpenCLSession::memory() const {
 std::unique_ptr<NLEOpenCLLut> OpenCLSession::openCLRenderer(const std::string& lutPath,
                                                             const std::string& program) {
     auto renderer = std::make_unique<NLEOpenCLLut>(description(program, lutPath, ""),
-                                                   description("", "", kLookGuid));
+                                                   description("", "", kLookGuid), lutPath);
     if (renderer->Init(programs(), memory()) != 0) return nullptr;
     return renderer;
 }
 
 std::unique_ptr<NLEColorLut3dAdjustEffect> OpenCLSession::cpuRenderer(const std::string& lutPath) {
-    return std::make_unique<NLEColorLut3dAdjustEffect>(description("", lutPath, ""),
-                                                       description("", "", kLookGuid));
+    return std::make_unique<NLEColorLut3dAdjustEffect>(description("", "", kLookGuid), lutPath);
 }
 
 std::unique_ptr<qlxhost::OpenCLFrame> OpenCLSession::upload(const cv::Mat& picture) {

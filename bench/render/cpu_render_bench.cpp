@@ -67,7 +67,7 @@ void Renderer(benchmark::State& state) {
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
     auto root = std::make_shared<NLEFilterInfo>();
     root->setLutPath(workspace().lut);
-    NLEColorLut3dAdjustEffect renderer(root, std::make_shared<NLEFilterInfo>());
+    NLEColorLut3dAdjustEffect renderer(std::make_shared<NLEFilterInfo>(), root->lutPath());
     renderer.SetParam("alpha", 5, NLEFilterParamValue::ofInt(static_cast<int>(state.range(2))));
     renderer.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(static_cast<int>(state.range(3))));
     renderer.skinMask = cv::Mat(height, width, CV_8UC4);

@@ -3,7 +3,9 @@
 // share it.
 //
 // Fields other than the parameter table are written while the record is being
-// built and only read afterwards, without a lock. The parameter table has its
+// built and only read afterwards, without a lock. The one exception is the root
+// description's LUT path, which effect creation changes: the registry writes and
+// reads it only under its own mutex (NLEFilterRegistry::adoptLutPath). The parameter table has its
 // own mutex; the registry's mutex is never taken while it is held.
 #pragma once
 

@@ -45,6 +45,15 @@ void NLEFilterRegistry::setRoot(std::shared_ptr<NLEFilterInfo> root) {
     root_ = std::move(root);
 }
 
+std::string NLEFilterRegistry::adoptLutPath(const NLEFilterInfo& filter) {
+    char path[512] = {};
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!root_) return std::string();
+    filter.getLutPath(path, sizeof path);
+    root_->setLutPath(path);
+    return path;
+}
+
 void NLEFilterRegistry::storeConfDescription(std::shared_ptr<NLEFilterInfo> info) {
     std::lock_guard<std::mutex> lock(mutex_);
     loadOrder_.reserve(loadOrder_.size() + 1);  // nothing changes if this fails

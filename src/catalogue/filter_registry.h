@@ -62,6 +62,11 @@ class NLEFilterRegistry {
 
     std::shared_ptr<NLEFilterInfo> root() const;
     void setRoot(std::shared_ptr<NLEFilterInfo> root);
+    // Makes `filter`'s LUT file (cut to 511 bytes, as the 512-byte buffers of
+    // the host boundary hold it) the root description's and answers it. Both
+    // happen under the mutex, so effects created on several threads at once
+    // each take their own filter's file. Empty when there is no root.
+    std::string adoptLutPath(const NLEFilterInfo& filter);
 
     // Storing, for the description readers. A ".conf" description replaces any
     // record with its GUID and is appended to the load order.

@@ -35,17 +35,14 @@ void setResourceHint(QLXEffectContext* context, bool hint) {
 }  // namespace
 
 QLXLutEffect::QLXLutEffect(const std::shared_ptr<NLEFilterInfo>& root,
-                           const std::shared_ptr<NLEFilterInfo>& filter,
+                           const std::shared_ptr<NLEFilterInfo>& filter, const std::string& lutPath,
                            QLXGPUDeviceSuite* gpuDevices, std::uint32_t renderMode,
                            void* segmentation)
-    : gpuDevices_(gpuDevices), segmentation_(segmentation) {
-    char lutPath[512] = {};
-    if (root) root->getLutPath(lutPath, sizeof lutPath);
-    defaultLutPath_ = lutPath;
+    : gpuDevices_(gpuDevices), segmentation_(segmentation), defaultLutPath_(lutPath) {
     if (renderMode == kRenderModeCPU) {
-        cpuRenderer_ = std::make_shared<NLEColorLut3dAdjustEffect>(root, filter);
+        cpuRenderer_ = std::make_shared<NLEColorLut3dAdjustEffect>(filter, lutPath);
     } else if (renderMode == kRenderModeOpenCL) {
-        openCLRenderer_ = std::make_shared<NLEOpenCLLut>(root, filter);
+        openCLRenderer_ = std::make_shared<NLEOpenCLLut>(root, filter, lutPath);
     } else {
         openGLEffect_ = std::make_shared<NLEOpenGL3DLut>(
             makeOpenGLDescription(root ? root->openGLProgramPath() : std::string()));

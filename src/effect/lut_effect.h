@@ -27,9 +27,11 @@ enum RenderMode : std::uint32_t {
 
 class QLXLutEffect : public QLXEffect {
   public:
+    // `lutPath` is the filter's LUT file as the root description held it when
+    // the effect was created.
     QLXLutEffect(const std::shared_ptr<NLEFilterInfo>& root,
-                 const std::shared_ptr<NLEFilterInfo>& filter, QLXGPUDeviceSuite* gpuDevices,
-                 std::uint32_t renderMode, void* segmentation);
+                 const std::shared_ptr<NLEFilterInfo>& filter, const std::string& lutPath,
+                 QLXGPUDeviceSuite* gpuDevices, std::uint32_t renderMode, void* segmentation);
     ~QLXLutEffect() override;
 
     int PrepareResource(QLXEffectContext* context) override;

@@ -46,13 +46,13 @@ std::int32_t createEffect(const char* guid, std::uint32_t renderMode, QLXEffect*
     if (!root) return kQLXBadArgument;
 
     // The root description carries the LUT file of the filter being created.
-    char lutPath[512] = {};
-    filter->getLutPath(lutPath, sizeof lutPath);
-    root->setLutPath(lutPath);
+    // The effect takes its copy in the same step: reading the root's path again
+    // later could see another thread's creation.
+    const std::string lutPath = registry->adoptLutPath(*filter);
 
     void* segmentation = segmentationHooks().create(kSkinSegmentationGuid);
-    *effect =
-        new tonekit::QLXLutEffect(root, filter, suiteTable().gpuDevice, renderMode, segmentation);
+    *effect = new tonekit::QLXLutEffect(root, filter, lutPath, suiteTable().gpuDevice, renderMode,
+                                        segmentation);
     hostLog(kQLXLogInfo, "Create LUT Effect Success: %s", guid);
     return kQLXSuccess;
 }

@@ -90,9 +90,7 @@ std::string dataFile(const std::string& name) {
 
 HostImage cpuReference(const std::string& lutPath, const HostImage& input, int alpha,
                        int skinProtect, const cv::Mat& mask) {
-    auto root = std::make_shared<NLEFilterInfo>();
-    root->setLutPath(lutPath);
-    NLEColorLut3dAdjustEffect renderer(root, std::make_shared<NLEFilterInfo>());
+    NLEColorLut3dAdjustEffect renderer(std::make_shared<NLEFilterInfo>(), lutPath);
     renderer.SetParam("alpha", kNLEParamInt, NLEFilterParamValue::ofInt(alpha));
     renderer.SetParam("skinProtect", kNLEParamInt, NLEFilterParamValue::ofInt(skinProtect));
     renderer.skinMask = mask;

@@ -90,7 +90,7 @@ class OpenCLRendererTest : public ::testing::Test {
     NLEOpenCLLut& makeRenderer(const std::string& lut, const char* guid = kLookGuid,
                                const std::string& program = qlxtest::bundledProgramPath()) {
         renderers.push_back(std::make_unique<NLEOpenCLLut>(description(program, lut, ""),
-                                                           description("", "", guid)));
+                                                           description("", "", guid), lut));
         return *renderers.back();
     }
 
@@ -125,7 +125,7 @@ class OpenCLRendererTest : public ::testing::Test {
     // The CPU renderer's frame for the same settings.
     static cv::Mat renderOnCpu(const std::string& lut, int alpha, int skin, const cv::Mat& mask,
                                const cv::Mat& input) {
-        NLEColorLut3dAdjustEffect cpu(description("", lut, ""), description("", "", kLookGuid));
+        NLEColorLut3dAdjustEffect cpu(description("", "", kLookGuid), lut);
         cpu.SetParam("alpha", 5, NLEFilterParamValue::ofInt(alpha));
         cpu.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(skin));
         cpu.skinMask = mask;

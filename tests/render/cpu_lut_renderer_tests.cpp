@@ -96,7 +96,7 @@ TEST_P(CpuRendererCases, MatchesApplyAndTheBlendFormulas) {
     cv::Mat mask(c.height, c.width, CV_8UC4);
     cv::randu(mask, 0, 256);
 
-    NLEColorLut3dAdjustEffect renderer(root, filter);
+    NLEColorLut3dAdjustEffect renderer(filter, root->lutPath());
     renderer.SetParam("alpha", 5, NLEFilterParamValue::ofInt(c.alpha));
     renderer.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(c.skin));
     renderer.skinMask = mask;
@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CpuRenderer, AlphaZeroPassesThroughButStillLoads) {
     Image in(50, 40, 200, 3), out(50, 40, 200, 4);
-    NLEColorLut3dAdjustEffect renderer(root, filter);
+    NLEColorLut3dAdjustEffect renderer(filter, root->lutPath());
     renderer.SetParam("alpha", 5, NLEFilterParamValue::ofInt(0));
     ASSERT_EQ(renderer.Render(out.bytes.data(), 50, 40, 200, in.bytes.data(), 50, 40, 200), 0);
     EXPECT_EQ(out.bytes, in.bytes);
@@ -129,7 +129,7 @@ TEST_F(CpuRenderer, AlphaZeroPassesThroughButStillLoads) {
 TEST_F(CpuRenderer, UnreadableLutPassesThroughAndLogsEveryFrame) {
     root->setLutPath(dir.path() + "/missing.cube");
     Image in(20, 10, 80, 5), out(20, 10, 80, 6);
-    NLEColorLut3dAdjustEffect renderer(root, filter);
+    NLEColorLut3dAdjustEffect renderer(filter, root->lutPath());
     for (int frame = 0; frame < 3; ++frame) {
         ASSERT_EQ(renderer.Render(out.bytes.data(), 20, 10, 80, in.bytes.data(), 20, 10, 80), 0);
         EXPECT_EQ(out.bytes, in.bytes);
@@ -141,7 +141,7 @@ TEST_F(CpuRenderer, UnreadableLutPassesThroughAndLogsEveryFrame) {
 TEST_F(CpuRenderer, CustomFilterWithoutChosenFileCopiesOnly) {
     filter->setGuid("74EB022D-1D73-4D1E-9F70-487C356D46CD");
     Image in(20, 10, 80, 5), out(20, 10, 80, 6);
-    NLEColorLut3dAdjustEffect renderer(root, filter);
+    NLEColorLut3dAdjustEffect renderer(filter, root->lutPath());
     ASSERT_EQ(renderer.Render(out.bytes.data(), 20, 10, 80, in.bytes.data(), 20, 10, 80), 0);
     EXPECT_EQ(out.bytes, in.bytes);
     renderer.SetParam("lut3dPath", 6, NLEFilterParamValue::ofText("file:/" + lutPath));
@@ -152,7 +152,7 @@ TEST_F(CpuRenderer, CustomFilterWithoutChosenFileCopiesOnly) {
 TEST_F(CpuRenderer, DifferentPitchesCopyTheShorterRow) {
     Image in(10, 4, 48, 5), out(10, 4, 44, 6);                // 8 and 4 bytes of row padding
     filter->setGuid("74EB022D-1D73-4D1E-9F70-487C356D46CD");  // copy only
-    NLEColorLut3dAdjustEffect renderer(root, filter);
+    NLEColorLut3dAdjustEffect renderer(filter, root->lutPath());
     ASSERT_EQ(renderer.Render(out.bytes.data(), 10, 4, 44, in.bytes.data(), 10, 4, 48), 0);
     for (int y = 0; y < 4; ++y)
         EXPECT_EQ(std::memcmp(out.bytes.data() + y * 44, in.bytes.data() + y * 48, 44), 0);
@@ -170,7 +170,7 @@ class CpuRendererBadFrames : public CpuRenderer, public ::testing::WithParamInte
 TEST_P(CpuRendererBadFrames, AnswerWithoutTouchingMemoryOutsideTheFrames) {
     const BadFrame c = GetParam();
     std::vector<std::uint8_t> in(4096, 1), out(4096, 2);
-    NLEColorLut3dAdjustEffect renderer(root, filter);
+    NLEColorLut3dAdjustEffect renderer(filter, root->lutPath());
     EXPECT_EQ(renderer.Render(c.nullDst ? nullptr : out.data(), c.width, c.height, c.pitch,
                               c.nullSrc ? nullptr : in.data(), c.width, c.height, c.pitch),
               c.expected);
@@ -188,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(Frames, CpuRendererBadFrames,
 
 TEST_F(CpuRenderer, MaskSmallerThanTheFrameIsNotRead) {
     Image in(40, 30, 160, 5), out(40, 30, 160, 6);
-    NLEColorLut3dAdjustEffect renderer(root, filter);
+    NLEColorLut3dAdjustEffect renderer(filter, root->lutPath());
     renderer.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(100));
     renderer.skinMask = cv::Mat(10, 10, CV_8UC4, cv::Scalar::all(255));
     ASSERT_EQ(renderer.Render(out.bytes.data(), 40, 30, 160, in.bytes.data(), 40, 30, 160), 0);

@@ -34,9 +34,9 @@ void copyFrame(std::uint8_t* dst, int dstPitch, int dstHeight, const std::uint8_
 
 }  // namespace
 
-NLEColorLut3dAdjustEffect::NLEColorLut3dAdjustEffect(const std::shared_ptr<NLEFilterInfo>& root,
-                                                     const std::shared_ptr<NLEFilterInfo>& filter)
-    : params_(root ? root->lutPath() : std::string(), filter ? filter->guid() : std::string()) {}
+NLEColorLut3dAdjustEffect::NLEColorLut3dAdjustEffect(const std::shared_ptr<NLEFilterInfo>& filter,
+                                                     std::string lutPath)
+    : params_(std::move(lutPath), filter ? filter->guid() : std::string()) {}
 
 NLEColorLut3dAdjustEffect::~NLEColorLut3dAdjustEffect() = default;
 

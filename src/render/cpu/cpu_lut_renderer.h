@@ -14,8 +14,8 @@
 
 class NLEColorLut3dAdjustEffect {
   public:
-    NLEColorLut3dAdjustEffect(const std::shared_ptr<NLEFilterInfo>& root,
-                              const std::shared_ptr<NLEFilterInfo>& filter);
+    // `lutPath` is the filter's own LUT file.
+    NLEColorLut3dAdjustEffect(const std::shared_ptr<NLEFilterInfo>& filter, std::string lutPath);
     virtual ~NLEColorLut3dAdjustEffect();
 
     int SetParam(const char* name, std::uint32_t type, NLEFilterParamValue value);

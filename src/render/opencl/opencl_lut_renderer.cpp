@@ -44,9 +44,8 @@ bool setInteger(OPENCL::openclKernel* kernel, std::int32_t index, std::int32_t v
 }  // namespace
 
 NLEOpenCLLut::NLEOpenCLLut(const std::shared_ptr<NLEFilterInfo>& root,
-                           const std::shared_ptr<NLEFilterInfo>& filter)
-    : root_(root),
-      params_(root ? root->lutPath() : std::string(), filter ? filter->guid() : std::string()) {}
+                           const std::shared_ptr<NLEFilterInfo>& filter, std::string lutPath)
+    : root_(root), params_(std::move(lutPath), filter ? filter->guid() : std::string()) {}
 
 NLEOpenCLLut::~NLEOpenCLLut() {
     if (memory_) {

@@ -25,8 +25,9 @@ class CubeLut;
 
 class NLEOpenCLLut {
   public:
+    // `root` names the program file; `lutPath` is the filter's own LUT file.
     NLEOpenCLLut(const std::shared_ptr<NLEFilterInfo>& root,
-                 const std::shared_ptr<NLEFilterInfo>& filter);
+                 const std::shared_ptr<NLEFilterInfo>& filter, std::string lutPath);
     virtual ~NLEOpenCLLut();
     NLEOpenCLLut(const NLEOpenCLLut&) = delete;
     NLEOpenCLLut& operator=(const NLEOpenCLLut&) = delete;
