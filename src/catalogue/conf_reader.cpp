@@ -11,6 +11,7 @@
 #include "catalogue/file_read_buffer.h"
 #include "catalogue/filter_info.h"
 #include "catalogue/filter_registry.h"
+#include "catalogue/guid_check.h"
 #include "common/platform.h"
 
 namespace {
@@ -36,6 +37,7 @@ std::shared_ptr<NLEFilterInfo> interpretConf(const nlohmann::json& doc, const st
     const std::optional<std::string> guid = conf::optionalText(doc, "GUID");
     if (!guid) throw DescriptionError("\"GUID\" is missing");
     if (guid->empty()) throw DescriptionError("\"GUID\" is empty");
+    if (const char* reason = unusableGuidReason(*guid)) throw DescriptionError(reason);
     info->setGuid(*guid);
 
     const std::optional<std::string> openCL = conf::optionalText(doc, "OPENCL");

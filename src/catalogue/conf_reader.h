@@ -3,7 +3,7 @@
 //
 // A description that cannot be used yields null and stores nothing: a file
 // that cannot be opened, a JSON syntax error, a top level that is not an object,
-// a missing or empty "GUID", a key holding the wrong JSON type, a "DYNAMIC" or
+// a missing or empty "GUID" (or one that cannot name a filter, guid_check.h), a key holding the wrong JSON type, a "DYNAMIC" or
 // "ENCRYPT" text without a decimal integer in the signed 32-bit range, or an
 // "int"/"point" parameter limit outside that range. None of these escapes the
 // readers: the scan simply goes on with the next folder. When `problem` is

@@ -8,6 +8,7 @@
 #include "catalogue/description_folder.h"
 #include "catalogue/filter_info.h"
 #include "catalogue/filter_registry.h"
+#include "catalogue/guid_check.h"
 #include "common/platform.h"
 
 namespace {
@@ -51,13 +52,22 @@ std::optional<std::string> readWholeFile(const std::string& path) {
 
 std::shared_ptr<NLEFilterInfo> parseFilterXml(NLEFilterRegistry& registry,
                                               const tinyxml2::XMLDocument& doc,
-                                              const std::string& folder) {
+                                              const std::string& folder, std::string* problem) {
     // The registry's mutex is held while the record is built and stored.
     return registry.storeXmlDescription([&]() -> std::shared_ptr<NLEFilterInfo> {
         const tinyxml2::XMLElement* filter = doc.FirstChildElement("Filter");
-        if (!filter) return nullptr;
+        if (!filter) {
+            report(problem, "there is no top-level Filter element");
+            return nullptr;
+        }
         auto info = std::make_shared<NLEFilterInfo>();
-        if (auto guid = childText(filter, "GUID")) info->setGuid(std::move(*guid));
+        if (auto guid = childText(filter, "GUID")) {
+            if (const char* reason = unusableGuidReason(*guid)) {
+                report(problem, reason);
+                return nullptr;
+            }
+            info->setGuid(std::move(*guid));
+        }
         if (auto name = childText(filter, "Name")) info->setName(std::move(*name));
         const std::optional<std::string> lutFile =
             childText(filter->FirstChildElement("LUT"), "LutFile");
@@ -75,9 +85,7 @@ std::shared_ptr<NLEFilterInfo> readFilterXmlText(NLEFilterRegistry& registry,
             report(problem, doc.ErrorStr());
             return nullptr;
         }
-        std::shared_ptr<NLEFilterInfo> info = parseFilterXml(registry, doc, folder);
-        if (!info) report(problem, "there is no top-level Filter element");
-        return info;
+        return parseFilterXml(registry, doc, folder, problem);
     } catch (const std::exception& error) {
         report(problem, error.what());
     } catch (...) {

@@ -31,7 +31,9 @@ std::shared_ptr<NLEFilterInfo> readFilterXmlText(NLEFilterRegistry& registry,
                                                  const std::string& text, const std::string& folder,
                                                  std::string* problem = nullptr);
 
-// Interprets a parsed document and stores the record it describes.
+// Interprets a parsed document and stores the record it describes. A GUID that
+// cannot name a filter (see guid_check.h) refuses the description.
 std::shared_ptr<NLEFilterInfo> parseFilterXml(NLEFilterRegistry& registry,
                                               const tinyxml2::XMLDocument& doc,
-                                              const std::string& folder);
+                                              const std::string& folder,
+                                              std::string* problem = nullptr);
