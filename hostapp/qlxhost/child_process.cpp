@@ -125,7 +125,7 @@ int ChildProcess::wait() {
     while (waitpid(pid_, &raw, 0) < 0) {
         if (errno != EINTR) return status_ = 127;
         // Ctrl-C while waiting: the child is ours to stop.
-        if (interrupted()) kill(pid_, SIGTERM);
+        if (interrupted()) kill(pid_, SIGKILL);
     }
     status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
     return status_;
@@ -135,11 +135,13 @@ void ChildProcess::stop() {
     if (pid_ <= 0 || status_ >= 0) return;
     closeInput();
     closeFd(stdout_);
-    kill(pid_, SIGTERM);
+    // At once: what it was writing is thrown away, and an encoder asked
+    // politely would first finish its queue of frames.
+    kill(pid_, SIGKILL);
     wait();
 }
 
-std::string ChildProcess::lastErrorLine() const {
+std::string ChildProcess::firstErrorLine() const {
     if (stderrFile_ < 0) return {};
     std::string text;
     char buffer[4096];
@@ -149,12 +151,14 @@ std::string ChildProcess::lastErrorLine() const {
         text.append(buffer, static_cast<std::size_t>(n));
     }
     std::stringstream lines(text);
-    std::string line, last;
+    std::string line, first;
     while (std::getline(lines, line)) {
-        if (line.find_first_not_of(" \t\r") != std::string::npos) last = line;
+        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+        first = line;
+        break;
     }
-    while (!last.empty() && (last.back() == '\r' || last.back() == ' ')) last.pop_back();
-    return last;
+    while (!first.empty() && (first.back() == '\r' || first.back() == ' ')) first.pop_back();
+    return first;
 }
 
 }  // namespace qlxhost::cli

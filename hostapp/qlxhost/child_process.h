@@ -33,9 +33,10 @@ class ChildProcess {
     void closeInput();
     // Waits for the end; the exit status, or 128 + signal number.
     int wait();
-    void stop();
-    // The last non-empty line of what the child wrote to its error output.
-    std::string lastErrorLine() const;
+    void stop();  // kills the child at once
+    // The first non-empty line of what the child wrote to its error output:
+    // the cause, where later lines tell what failed because of it.
+    std::string firstErrorLine() const;
 
   private:
     pid_t pid_ = -1;

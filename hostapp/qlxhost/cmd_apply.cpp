@@ -1,48 +1,33 @@
 // qlxhost apply: one filter, or any LUT file through the custom-LUT filter,
-// applied to a picture or a video, optionally with a before/after version.
+// applied to pictures or videos, optionally with a before/after version.
 #include <fmt/core.h>
 
 #include <filesystem>
 #include <optional>
 #include <system_error>
 
+#include "apply_jobs.h"
 #include "cli_error.h"
 #include "commands.h"
 #include "filter_catalogue.h"
-#include "image_file.h"
 #include "interrupt.h"
-#include "media_kind.h"
+#include "lut_check.h"
 #include "output_file.h"
 #include "plugin_session.h"
 #include "progress_bar.h"
-#include "video_file.h"
+#include "straight_alpha.h"
 
 namespace fs = std::filesystem;
 
 namespace qlxhost::cli {
 namespace {
 
-void checkPaths(const ApplyOptions& o) {
+void checkLutOption(const std::string& lutFile) {
     std::error_code ec;
-    const MediaKind in = mediaKind(o.input), out = mediaKind(o.output);
-    if (!fs::exists(o.input, ec)) throw CliError(o.input + ": no such file");
-    if (in == MediaKind::Unsupported) {
-        throw CliError(o.input + ": unsupported file type (" + supportedExtensions() + ")");
-    }
-    if (out != in) {
-        throw CliError(o.output + ": the output must be " +
-                       (in == MediaKind::Image ? "a picture" : "a video") + " like the input (" +
-                       supportedExtensions() + ")");
-    }
-    if (fs::exists(o.output, ec) && fs::equivalent(o.input, o.output, ec)) {
-        throw CliError("the output " + o.output + " is the input; choose another name");
-    }
-    if (!o.lutFile.empty()) {
-        const std::string ext = extensionOf(o.lutFile);
-        if (!fs::is_regular_file(o.lutFile, ec)) throw CliError(o.lutFile + ": no such LUT file");
-        if (ext != ".cube" && ext != ".3dl") {
-            throw CliError(o.lutFile + ": not a LUT file (the plugin reads .cube and .3dl)");
-        }
+    if (!fs::is_regular_file(lutFile, ec)) throw CliError(lutFile + ": no such LUT file");
+    const std::string ext = extensionOf(lutFile);
+    if (ext != ".cube" && ext != ".3dl") {
+        throw CliError(lutFile + ": not a LUT file (the plugin reads .cube and .3dl)", kExitUsage);
     }
 }
 
@@ -59,46 +44,74 @@ const FilterEntry& chooseFilter(const FilterCatalogue& catalogue, const ApplyOpt
         throw CliError("the filter '" + filter.name + "' takes its LUT from --lut FILE",
                        kExitUsage);
     }
+    if (filter.isRoot) {
+        throw CliError("'" + filter.name +
+                           "' is the LUT folder's own description, not a look; 'qlxhost list' "
+                           "shows the looks",
+                       kExitUsage);
+    }
     return filter;
 }
 
-void applyToPicture(EffectRunner& runner, const ApplyOptions& o) {
-    const Picture picture = readPicture(o.input);
-    OutputFile output(o.output);
-    std::optional<OutputFile> compare;
-    if (o.compare != CompareMode::None) compare.emplace(comparePath(o.output));
+// Some renderers pass frames through unchanged when the LUT does not load, so
+// the plugin's own loader decides before anything is rendered, and what
+// `check` would warn about is said first.
+void checkLutLoads(const std::string& lutFile) {
+    const FileReport report = checkLutFile(lutFile);
+    for (const Finding& f : report.findings) {
+        const std::string where =
+            f.line > 0 ? fmt::format("{}, line {}", lutFile, f.line) : lutFile;
+        if (f.severity == Finding::Error) {
+            throw CliError(
+                fmt::format("the LUT file {} does not load ({}: {}); 'qlxhost check "
+                            "{}' explains more",
+                            lutFile, where, f.text, lutFile));
+        }
+        fmt::print(stderr, "warning: {}: {}\n", where, f.text);
+    }
+}
+
+void applyToPicture(EffectRunner& runner, const ApplyJob& job, const ApplyOptions& o) {
+    const Picture picture = readPicture(job.input);
+    const bool toStream = job.output == kStandardStream;
+    std::optional<OutputFile> output, compare;
+    if (!toStream) output.emplace(job.output);
+    if (o.compare != CompareMode::None) compare.emplace(comparePath(job.output));
     cv::Mat rendered;
-    runner.render(picture.bgra, rendered);
+    renderStraightAlpha(runner, picture.bgra, rendered);
     throwIfInterrupted();
-    writePicture(output.temporaryPath(), rendered, picture, o.output);
+    writePicture(toStream ? job.output : output->temporaryPath(), rendered, picture, o.picture,
+                 job.output);
     if (compare) {
         writePicture(compare->temporaryPath(), compareView(picture.bgra, rendered, o.compare),
-                     picture, compare->finalPath());
+                     picture, o.picture, compare->finalPath());
     }
     throwIfInterrupted();
-    output.commit();
-    fmt::print("wrote {} ({}x{})\n", o.output, rendered.cols, rendered.rows);
+    if (toStream) return;
+    output->commit();
+    fmt::print("wrote {} ({}x{})\n", job.output, rendered.cols, rendered.rows);
     if (compare) {
         compare->commit();
         fmt::print("wrote {} (before/after)\n", compare->finalPath());
     }
 }
 
-void applyToVideo(EffectRunner& runner, const ApplyOptions& o) {
+void applyToVideo(EffectRunner& runner, const ApplyJob& job, const ApplyOptions& o) {
     const VideoTools tools = VideoTools::find();
-    const VideoInfo info = probeVideo(tools, o.input);
-    OutputFile output(o.output);
+    const VideoInfo info = probeVideo(tools, job.input);
+    OutputFile output(job.output);
     std::optional<OutputFile> compare;
-    if (o.compare != CompareMode::None) compare.emplace(comparePath(o.output));
+    if (o.compare != CompareMode::None) compare.emplace(comparePath(job.output));
 
-    VideoReader reader(tools, o.input, info);
-    VideoWriter writer(tools, output.temporaryPath(), o.output, info.width, info.height, info,
-                       o.input);
+    VideoReader reader(tools, job.input, info);
+    VideoWriter writer(tools, output.temporaryPath(), job.output, info.width, info.height, info,
+                       job.input, o.video);
+    for (const std::string& note : writer.audioNotes()) fmt::print(stderr, "note: {}\n", note);
     std::optional<VideoWriter> compareWriter;
     if (compare) {
         const cv::Size size = compareSize({info.width, info.height}, o.compare);
         compareWriter.emplace(tools, compare->temporaryPath(), compare->finalPath(), size.width,
-                              size.height, info, o.input);
+                              size.height, info, job.input, o.video);
     }
     ProgressBar progress("frames", info.frameCount);
     cv::Mat frame, rendered;
@@ -111,13 +124,15 @@ void applyToVideo(EffectRunner& runner, const ApplyOptions& o) {
         throwIfInterrupted();
     }
     progress.finish();
-    if (frames == 0) throw CliError("ffmpeg cannot decode " + o.input + ": it holds no frames");
+    if (const std::string report = reader.decoderReport(); !report.empty()) {
+        fmt::print(stderr, "warning: ffmpeg reported while decoding {}: {}\n", job.input, report);
+    }
     writer.finish();
     if (compareWriter) compareWriter->finish();
     throwIfInterrupted();
     output.commit();
-    fmt::print("wrote {} ({}x{}, {} frames{})\n", o.output, info.width, info.height, frames,
-               info.hasAudio ? ", audio copied" : "");
+    fmt::print("wrote {} ({}x{}, {} frames{})\n", job.output, info.width, info.height, frames,
+               info.audioCodecs.empty() ? "" : ", with audio");
     if (compare) {
         compare->commit();
         fmt::print("wrote {} (before/after)\n", compare->finalPath());
@@ -128,15 +143,23 @@ void applyToVideo(EffectRunner& runner, const ApplyOptions& o) {
 
 int runApply(const CommonOptions& common, const ApplyOptions& options) {
     ApplyOptions o = options;
-    checkPaths(o);
-    if (!o.lutFile.empty()) o.render.lutFile = fs::absolute(o.lutFile).lexically_normal().string();
+    const std::vector<ApplyJob> jobs = planJobs({o.paths, o.output, o.overwrite, o.compare});
+    if (!o.lutFile.empty()) {
+        checkLutOption(o.lutFile);
+        o.render.lutFile = fs::absolute(o.lutFile).lexically_normal().string();
+    }
     PluginHost host = startPlugin(common, o.lutFolder, o.render.renderer);
     const FilterCatalogue catalogue(*host.session);
-    EffectRunner runner(*host.session, chooseFilter(catalogue, o), o.render, host.openCL.get());
-    if (mediaKind(o.input) == MediaKind::Image) {
-        applyToPicture(runner, o);
-    } else {
-        applyToVideo(runner, o);
+    const FilterEntry& filter = chooseFilter(catalogue, o);
+    const std::string lutFile = o.lutFile.empty() ? filter.lutFile : o.lutFile;
+    if (!lutFile.empty()) checkLutLoads(lutFile);
+    EffectRunner runner(*host.session, filter, o.render, host.openCL.get());
+    for (const ApplyJob& job : jobs) {
+        if (job.kind == MediaKind::Image) {
+            applyToPicture(runner, job, o);
+        } else {
+            applyToVideo(runner, job, o);
+        }
     }
     if (runner.framesWithoutSkinProtection() > 0) {
         fmt::print(stderr,

@@ -1,5 +1,6 @@
 // qlxhost check: LUT folders, description files and LUT files, each problem
 // explained with its file and line.
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -9,6 +10,7 @@
 #include "description_check.h"
 #include "lut_check.h"
 #include "media_kind.h"
+#include "report_json.h"
 
 namespace fs = std::filesystem;
 
@@ -36,6 +38,12 @@ int runCheck(const CheckOptions& options) {
     std::vector<FileReport> reports;
     for (const std::string& path : options.paths) {
         for (FileReport& report : checkPath(path)) reports.push_back(std::move(report));
+    }
+    if (options.json) {
+        printReportsJson(stdout, reports);
+        const bool failed = std::any_of(reports.begin(), reports.end(),
+                                        [](const FileReport& r) { return r.failed(); });
+        return failed ? kExitFailed : kExitOk;
     }
     return printReports(stdout, reports) > 0 ? kExitFailed : kExitOk;
 }

@@ -59,7 +59,7 @@ int runDemo(const CommonOptions& common, const DemoOptions& options) {
     const std::string path = (fs::path(options.outFolder) / "contact-sheet.png").string();
     OutputFile output(path);
     Picture like;
-    writePicture(output.temporaryPath(), makeContactSheet(title, tiles), like, path);
+    writePicture(output.temporaryPath(), makeContactSheet(title, tiles), like, {}, path);
     output.commit();
     fmt::print("contact sheet: {} ({} looks)\n", fs::absolute(path).lexically_normal().string(),
                tiles.size() - 1);

@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "filter_catalogue.h"
 #include "plugin_session.h"
+#include "report_json.h"
 
 namespace qlxhost::cli {
 namespace {
@@ -15,15 +16,6 @@ namespace {
 std::string shown(const std::string& path, const std::string& lutFolder) {
     const std::string prefix = lutFolder + "/";
     return path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : path;
-}
-
-std::string describeFiles(const FilterEntry& e, const std::string& lutFolder) {
-    if (e.folder.empty()) return "(not found below the LUT folder)";
-    std::string text;
-    for (const std::string& file : e.descriptionFiles) {
-        text += (text.empty() ? "" : ", ") + shown(e.folder + "/" + file, lutFolder);
-    }
-    return text;
 }
 
 // Renders a tiny frame through the plugin: the plugin's own verdict on the LUT.
@@ -44,10 +36,39 @@ std::string lutVerdict(HostSession& session, const FilterEntry& e) {
 
 std::string describeLut(HostSession& session, const FilterEntry& e, const std::string& lutFolder) {
     if (e.isCustomLut || e.takesLutPath) return "chosen per use: qlxhost apply --lut FILE";
-    if (e.isRoot) return "none (the LUT folder's own description, shared by every filter)";
     if (!e.hasXml) return "none (its folder holds no filter.xml)";
     if (e.lutFile.empty()) return "none (its filter.xml names no LutFile)";
     return shown(e.lutFile, lutFolder) + " (" + lutVerdict(session, e) + ")";
+}
+
+const char* kindOf(const FilterEntry& e) {
+    if (e.isRoot) return "folder-description";
+    if (e.isCustomLut || e.takesLutPath) return "custom-lut";
+    return e.hasXml && !e.lutFile.empty() ? "look" : "no-lut";
+}
+
+void printText(const std::string& folder, const std::vector<ListedFilter>& filters) {
+    fmt::print("LUT folder: {}\n", folder);
+    for (const ListedFilter& f : filters) {
+        // Not a filter to apply: the description every filter of the folder shares.
+        if (f.kind == "folder-description") {
+            fmt::print("the folder's own description (not a look): {} ({})\n", f.name, f.guid);
+        }
+    }
+    fmt::print("\n");
+    for (const ListedFilter& f : filters) {
+        if (f.kind == "folder-description") continue;
+        std::string files;
+        for (const std::string& file : f.descriptionFiles) {
+            files += (files.empty() ? "" : ", ") + file;
+        }
+        fmt::print("{}\n", f.name.empty() ? "(no name)" : f.name);
+        fmt::print("  GUID         {}\n", f.guid.empty() ? "(empty)" : f.guid);
+        fmt::print("  description  {}\n",
+                   files.empty() ? "(not found below the LUT folder)" : files);
+        fmt::print("  LUT file     {}\n", f.lut);
+        std::fflush(stdout);
+    }
 }
 
 }  // namespace
@@ -57,15 +78,20 @@ int runList(const CommonOptions& common, const ListOptions& options) {
     HostSession* session = host.session.get();
     const FilterCatalogue catalogue(*session);
     const std::string& folder = session->lutFolder();
-    fmt::print("LUT folder: {}\n", folder);
-    fmt::print("{} filters ({} effects counted by the plugin at start-up)\n\n",
-               catalogue.entries().size(), session->info().effectCount);
+    std::vector<ListedFilter> filters;
     for (const FilterEntry& e : catalogue.entries()) {
-        fmt::print("{}\n", e.name.empty() ? "(no name)" : e.name);
-        fmt::print("  GUID         {}\n", e.guid.empty() ? "(empty)" : e.guid);
-        fmt::print("  description  {}\n", describeFiles(e, folder));
-        fmt::print("  LUT file     {}\n", describeLut(*session, e, folder));
-        std::fflush(stdout);
+        ListedFilter f{e.name, e.guid, kindOf(e), {}, {}, {}};
+        for (const std::string& file : e.descriptionFiles) {
+            f.descriptionFiles.push_back(shown(e.folder + "/" + file, folder));
+        }
+        if (!e.isRoot) f.lut = describeLut(*session, e, folder);
+        if (f.kind == std::string("look")) f.lutFile = shown(e.lutFile, folder);
+        filters.push_back(std::move(f));
+    }
+    if (options.json) {
+        printFiltersJson(stdout, folder, filters);
+    } else {
+        printText(folder, filters);
     }
     for (const std::string& refused : catalogue.refused()) {
         fmt::print(

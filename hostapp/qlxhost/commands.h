@@ -6,6 +6,8 @@
 
 #include "compare_view.h"
 #include "effect_runner.h"
+#include "image_file.h"
+#include "video_file.h"
 
 namespace qlxhost::cli {
 
@@ -16,6 +18,7 @@ struct CommonOptions {
 
 struct ListOptions {
     std::string lutFolder;  // empty: the bundled one
+    bool json = false;
 };
 
 struct ApplyOptions {
@@ -24,12 +27,16 @@ struct ApplyOptions {
     std::string lutFile;  // or a LUT file through the custom-LUT filter
     RenderSettings render;
     CompareMode compare = CompareMode::None;
-    std::string input;
-    std::string output;
+    std::vector<std::string> paths;  // the inputs, then OUT unless `output` is given
+    std::string output;              // -o FILE|FOLDER|-
+    bool overwrite = false;          // -y
+    PictureSettings picture;
+    VideoSettings video;
 };
 
 struct CheckOptions {
     std::vector<std::string> paths;
+    bool json = false;
 };
 
 struct DemoOptions {

@@ -67,7 +67,7 @@ FilterCatalogue::FilterCatalogue(HostSession& session) {
 
 const FilterEntry& FilterCatalogue::find(const std::string& nameOrGuid) const {
     for (const FilterEntry& e : entries_) {
-        if (e.guid == nameOrGuid) return e;
+        if (lowered(e.guid) == lowered(nameOrGuid)) return e;
     }
     for (bool ignoreCase : {false, true}) {
         std::vector<const FilterEntry*> matches;

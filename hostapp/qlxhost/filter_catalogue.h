@@ -31,7 +31,7 @@ class FilterCatalogue {
     explicit FilterCatalogue(HostSession& session);
 
     const std::vector<FilterEntry>& entries() const { return entries_; }
-    // By exact GUID, else by name (exact, then ignoring letter case).
+    // By GUID in any letter case, else by name (exact, then ignoring letter case).
     // CliError when nothing or more than one filter matches.
     const FilterEntry& find(const std::string& nameOrGuid) const;
     // Filters with a LUT file of their own, as the demo renders them.

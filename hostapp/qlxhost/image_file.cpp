@@ -1,30 +1,81 @@
 #include "image_file.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <system_error>
 
 #include "cli_error.h"
+#include "jpeg_damage.h"
 #include "media_kind.h"
+#include "picture_metadata.h"
 
 namespace qlxhost::cli {
+namespace {
+
+std::string readBytes(const std::string& path) {
+    if (path == kStandardStream) {
+        std::cin >> std::noskipws;
+        return {std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    }
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw CliError(path + ": a folder, not a picture");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw CliError(path + ": no such file");
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string formatOf(const std::string& bytes) {
+    if (bytes.rfind("\x89PNG", 0) == 0) return ".png";
+    if (bytes.rfind("\xFF\xD8", 0) == 0) return ".jpg";
+    if (bytes.rfind("II*", 0) == 0 || bytes.rfind("MM", 0) == 0) return ".tif";
+    return {};
+}
+
+cv::Mat decode(const std::string& bytes) {
+    const cv::Mat buffer(1, static_cast<int>(bytes.size()), CV_8U, const_cast<char*>(bytes.data()));
+    try {
+        return cv::imdecode(buffer, cv::IMREAD_UNCHANGED);
+    } catch (const cv::Exception&) {
+        return {};
+    }
+}
+
+std::vector<uchar> encode(const std::string& format, const cv::Mat& picture,
+                          const PictureSettings& settings) {
+    std::vector<uchar> bytes;
+    try {
+        if (cv::imencode(format, picture, bytes,
+                         {cv::IMWRITE_JPEG_QUALITY, settings.jpegQuality})) {
+            return bytes;
+        }
+    } catch (const cv::Exception&) {
+    }
+    return {};
+}
+
+}  // namespace
 
 Picture readPicture(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) throw CliError(path + ": no such file");
-    if (!std::filesystem::is_regular_file(path, ec)) throw CliError(path + ": not a file");
-    cv::Mat raw;
-    try {
-        raw = cv::imread(path, cv::IMREAD_UNCHANGED);
-    } catch (const cv::Exception&) {
-        raw.release();
-    }
+    Picture picture;
+    picture.encoded = readBytes(path);
+    picture.format = formatOf(picture.encoded);
+    cv::Mat raw = picture.format.empty()     ? cv::Mat()
+                  : picture.format == ".png" ? decode(withoutIccProfile(picture.encoded))
+                                             : decode(picture.encoded);
     if (raw.empty()) {
         throw CliError(path +
                        ": not a readable PNG, JPEG or TIFF picture (damaged, or another format)");
     }
-    Picture picture;
+    if (picture.format == ".jpg") {
+        if (const std::string damage = jpegDamage(picture.encoded); !damage.empty()) {
+            throw CliError(path + ": damaged JPEG (libjpeg: " + damage + ")");
+        }
+    }
     picture.channels = raw.channels();
     if (raw.depth() == CV_16U) {
         picture.bitsPerChannel = 16;
@@ -50,8 +101,9 @@ Picture readPicture(const std::string& path) {
 }
 
 void writePicture(const std::string& path, const cv::Mat& bgra, const Picture& like,
-                  const std::string& shownAs) {
-    const std::string ext = extensionOf(path);
+                  const PictureSettings& settings, const std::string& shownAs) {
+    const bool toStream = path == kStandardStream;
+    const std::string ext = toStream ? like.format : extensionOf(path);
     const bool jpeg = ext == ".jpg" || ext == ".jpeg";
     cv::Mat out;
     // A grey input may come out coloured, so it is written as colour.
@@ -61,13 +113,26 @@ void writePicture(const std::string& path, const cv::Mat& bgra, const Picture& l
         cv::cvtColor(bgra, out, cv::COLOR_BGRA2BGR);
     }
     if (like.bitsPerChannel == 16 && !jpeg) out.convertTo(out, CV_16U, 257.0);
-    bool written = false;
-    try {
-        written = cv::imwrite(path, out);
-    } catch (const cv::Exception&) {
-        written = false;
+    const std::string name = shownAs.empty() ? path : shownAs;
+    std::vector<uchar> bytes = encode(ext, out, settings);
+    if (bytes.empty()) throw CliError("cannot write the picture " + name);
+    if (!like.encoded.empty()) {
+        if (const std::string lost = copyMetadata(like.encoded, bytes); !lost.empty()) {
+            std::fprintf(stderr, "warning: %s keeps no metadata of its input: %s\n", name.c_str(),
+                         lost.c_str());
+        }
     }
-    if (!written) throw CliError("cannot write the picture " + (shownAs.empty() ? path : shownAs));
+    bool written = false;
+    if (toStream) {
+        written = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+                  std::fflush(stdout) == 0;
+    } else {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        written = file.write(reinterpret_cast<const char*>(bytes.data()),
+                             static_cast<std::streamsize>(bytes.size())) &&
+                  file.flush();
+    }
+    if (!written) throw CliError("cannot write the picture " + name);
 }
 
 }  // namespace qlxhost::cli

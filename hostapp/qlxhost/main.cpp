@@ -41,6 +41,17 @@ CLI::Validator oneOf(const Map& choices, const std::string& what) {
         "");
 }
 
+// CLI11 would say "Could not convert" about 50.5; checked as text first.
+const CLI::Validator kWholeNumber(
+    [](std::string& value) -> std::string {
+        const std::size_t start = !value.empty() && value[0] == '-' ? 1 : 0;
+        if (value.size() > start && value.find_first_not_of("0123456789", start) == value.npos) {
+            return {};
+        }
+        return "must be a whole number, not '" + value + "'";
+    },
+    "");
+
 void addLutFolder(CLI::App& command, std::string& folder) {
     command
         .add_option("--lut-folder", folder,
@@ -51,12 +62,14 @@ void addLutFolder(CLI::App& command, std::string& folder) {
 void addRenderSettings(CLI::App& command, RenderSettings& render) {
     command.add_option("-a,--alpha", render.alpha, "strength of the look in percent")
         ->type_name("0..100")
+        ->check(kWholeNumber)
         ->check(CLI::Range(0, 100).description(""))
         ->capture_default_str();
     command
         .add_option("-s,--skin-protect", render.skinProtect,
                     "spare skin regions by this percent (0: off)")
         ->type_name("0..100")
+        ->check(kWholeNumber)
         ->check(CLI::Range(0, 100).description(""))
         ->capture_default_str();
     command.add_option("-r,--renderer", render.renderer, "renderer the effect is created with")
@@ -118,6 +131,7 @@ int run(int argc, char** argv) {
         "List every filter of a LUT folder: name, GUID, description files, LUT file and "
         "whether the plugin can load it");
     addLutFolder(*listCmd, list.lutFolder);
+    listCmd->add_flag("--json", list.json, "print the filters as JSON");
 
     CLI::App* applyCmd = app.add_subcommand(
         "apply", "Apply a filter, or any .cube/.3dl file, to a picture or a video");
@@ -138,25 +152,50 @@ int run(int argc, char** argv) {
         ->transform(oneOf(kCompareModes, "comparison"));
     addLutFolder(*applyCmd, apply.lutFolder);
     applyCmd
-        ->add_option("IN", apply.input,
-                     "picture (.png .jpg .jpeg .tif .tiff, 8 or 16 bits) or "
-                     "video (.mp4 .mov .m4v .mkv .avi .webm)")
-        ->type_name("FILE")
+        ->add_option("FILES", apply.paths,
+                     "IN... OUT: pictures (.png .jpg .jpeg .tif .tiff, 8 or 16 bits, '-' for "
+                     "standard input) or videos (.mp4 .mov .m4v .mkv .avi .webm), then the output: "
+                     "a file of the same kind ('-' for standard output) or a folder")
+        ->type_name("IN... OUT")
         ->required();
     applyCmd
-        ->add_option("OUT", apply.output,
-                     "result, of the same kind as IN; written under a temporary name and "
-                     "renamed when complete")
-        ->type_name("FILE")
-        ->required();
+        ->add_option("-o,--output", apply.output,
+                     "write here instead of the last FILE: a file, '-', or a folder for several "
+                     "inputs (each keeps its name)")
+        ->type_name("FILE|DIR");
+    applyCmd->add_flag("-y,--overwrite", apply.overwrite, "replace outputs that exist");
+    applyCmd->add_option("-q,--quality", apply.picture.jpegQuality, "JPEG quality")
+        ->type_name("1..100")
+        ->check(kWholeNumber)
+        ->check(CLI::Range(1, 100).description(""))
+        ->capture_default_str();
+    applyCmd
+        ->add_option("--video-codec", apply.video.codec,
+                     "ffmpeg's video encoder (default: libx264; libvpx-vp9 for .webm, mpeg4 for "
+                     ".avi)")
+        ->type_name("NAME");
+    applyCmd
+        ->add_option("--crf", apply.video.crf,
+                     "the encoder's constant quality (default: 16 for libx264, 24 for VP9)")
+        ->type_name("N")
+        ->check(kWholeNumber)
+        ->check(CLI::Range(0, 63).description(""));
+    applyCmd->add_option("--preset", apply.video.preset, "the encoder's preset (default: medium)")
+        ->type_name("NAME");
     applyCmd->footer(
-        "Videos are decoded and encoded by the ffmpeg program (on PATH); every audio stream is\n"
-        "copied unchanged. Pictures keep their bit depth; the plugin renders 8 bits per channel.\n"
+        "Pictures keep their bit depth, alpha (straight, unmultiplied colour), ICC profile, EXIF\n"
+        "and XMP as far as the output's format allows; the plugin renders 8 bits per channel.\n"
+        "Videos are decoded and encoded by the ffmpeg program (on PATH) with the input's colour\n"
+        "matrix and range, and tagged as the input; audio is copied, or re-encoded when the\n"
+        "container cannot hold it. The LUT is loaded and checked before rendering: check's\n"
+        "warnings are printed, and a LUT that does not load stops the work.\n"
         "Exit status: 0 written; 1 failed (nothing is left under OUT); 2 bad command line;\n"
         "130 stopped by Ctrl-C.\n"
         "Examples:\n"
         "  qlxhost apply --filter \"Teal and Orange\" in.png out.png\n"
-        "  qlxhost apply --lut grade.cube --alpha 60 --compare split in.mp4 out.mp4");
+        "  qlxhost apply --lut grade.cube --alpha 60 --compare split in.mp4 out.mp4\n"
+        "  qlxhost apply -f Sepia -y *.jpg -o graded/\n"
+        "  cat in.png | qlxhost apply -f Sepia - - > out.png");
 
     CLI::App* checkCmd =
         app.add_subcommand("check",
@@ -165,6 +204,7 @@ int run(int argc, char** argv) {
     checkCmd->add_option("PATH", check.paths, "folders or files to check")
         ->type_name("PATH...")
         ->required();
+    checkCmd->add_flag("--json", check.json, "print the findings as JSON");
     checkCmd->footer(
         "A folder is checked as the plugin reads a LUT folder: every .conf and filter.xml below\n"
         "it, the folder's own .conf and the program files it names, GUIDs used twice, and every\n"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli_error.h"
+#include "container_audio.h"
 #include "interrupt.h"
 #include "media_kind.h"
 
@@ -50,15 +51,23 @@ double rateOf(const std::string& fraction) {
     }
 }
 
-std::vector<std::string> encoderArguments(const std::string& ext) {
-    // yuv420p needs even sizes; a padded last column or row is black.
-    std::vector<std::string> args{"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-pix_fmt", "yuv420p"};
-    if (ext == ".webm") {
-        args.insert(args.end(), {"-c:v", "libvpx-vp9", "-crf", "24", "-b:v", "0"});
-    } else if (ext == ".avi") {
-        args.insert(args.end(), {"-c:v", "mpeg4", "-q:v", "2"});
-    } else {
-        args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "16"});
+std::vector<std::string> encoderArguments(const std::string& ext, const VideoSettings& settings) {
+    const std::string codec = !settings.codec.empty() ? settings.codec
+                              : ext == ".webm"        ? "libvpx-vp9"
+                              : ext == ".avi"         ? "mpeg4"
+                                                      : "libx264";
+    std::vector<std::string> args{"-c:v", codec};
+    const bool x26x = codec == "libx264" || codec == "libx265";
+    if (x26x || !settings.preset.empty()) {
+        args.insert(args.end(), {"-preset", settings.preset.empty() ? "medium" : settings.preset});
+    }
+    if (codec == "mpeg4" && settings.crf < 0) {
+        args.insert(args.end(), {"-q:v", "2"});
+    } else if (codec.rfind("libvpx", 0) == 0) {
+        args.insert(args.end(),
+                    {"-crf", std::to_string(settings.crf < 0 ? 24 : settings.crf), "-b:v", "0"});
+    } else if (x26x || settings.crf >= 0) {
+        args.insert(args.end(), {"-crf", std::to_string(settings.crf < 0 ? 16 : settings.crf)});
     }
     if (ext == ".mp4" || ext == ".m4v" || ext == ".mov") {
         args.insert(args.end(), {"-movflags", "+faststart"});
@@ -66,7 +75,19 @@ std::vector<std::string> encoderArguments(const std::string& ext) {
     return args;
 }
 
+// ffmpeg's "[mov,mp4,m4a @ 0x55d0c8] " says which part of it spoke; users need the rest.
+std::string withoutContext(std::string line) {
+    while (line.rfind('[', 0) == 0 && line.find("] ") != std::string::npos) {
+        line.erase(0, line.find("] ") + 2);
+    }
+    return line;
+}
+
 }  // namespace
+
+std::string VideoReader::decoderReport() const {
+    return withoutContext(ffmpeg_->firstErrorLine());
+}
 
 VideoTools VideoTools::find() {
     VideoTools tools{ChildProcess::findProgram("ffmpeg"), ChildProcess::findProgram("ffprobe")};
@@ -82,13 +103,14 @@ VideoInfo probeVideo(const VideoTools& tools, const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) throw CliError(path + ": no such file");
     ChildProcess probe({tools.ffprobe, "-v", "error", "-show_entries",
-                        "stream=codec_type,width,height,r_frame_rate,nb_frames:format=duration",
+                        "stream=codec_type,codec_name,width,height,r_frame_rate,nb_frames,pix_fmt,"
+                        "color_range,color_space,color_transfer,color_primaries:format=duration",
                         "-of", "default", path},
                        ChildProcess::kStdout);
     const std::string text = probe.readAll();
     throwIfInterrupted();
     if (probe.wait() != 0) {
-        const std::string why = probe.lastErrorLine();
+        const std::string why = withoutContext(probe.firstErrorLine());
         throw CliError("ffmpeg cannot decode " + path + (why.empty() ? "" : ": " + why));
     }
     VideoInfo info;
@@ -96,13 +118,17 @@ VideoInfo probeVideo(const VideoTools& tools, const std::string& path) {
     bool video = false;
     for (Fields& s : probeSections(text)) {
         if (s["section"] == "[FORMAT]") duration = rateOf(s["duration"]);
-        if (s["codec_type"] == "audio") info.hasAudio = true;
+        if (s["codec_type"] == "audio") info.audioCodecs.push_back(s["codec_name"]);
         if (s["codec_type"] != "video" || video) continue;
         video = true;
         info.width = static_cast<int>(toLong(s["width"]));
         info.height = static_cast<int>(toLong(s["height"]));
         info.frameRate = s["r_frame_rate"];
         info.frameCount = toLong(s["nb_frames"]);
+        info.frameCountKnown = info.frameCount > 0;
+        info.colour = videoColour(
+            {s["color_space"], s["color_range"], s["color_primaries"], s["color_transfer"]},
+            s["pix_fmt"], info.width, info.height);
     }
     if (!video || info.width <= 0 || info.height <= 0 || rateOf(info.frameRate) <= 0) {
         throw CliError("ffmpeg cannot decode " + path + ": it holds no video stream");
@@ -117,8 +143,9 @@ VideoReader::VideoReader(const VideoTools& tools, const std::string& path, const
     : path_(path), info_(info) {
     ffmpeg_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{tools.ffmpeg, "-nostdin", "-v", "error", "-noautorotate", "-i",
-                                 path, "-map", "0:v:0", "-fps_mode", "passthrough", "-f",
-                                 "rawvideo", "-pix_fmt", "bgra", "-"},
+                                 path, "-map", "0:v:0", "-fps_mode", "passthrough", "-vf",
+                                 decodingFilter(info.colour), "-f", "rawvideo", "-pix_fmt", "bgra",
+                                 "-"},
         ChildProcess::kStdout);
 }
 
@@ -127,30 +154,46 @@ bool VideoReader::next(cv::Mat& frame) {
     const std::size_t bytes = frame.total() * frame.elemSize();
     const std::size_t got = ffmpeg_->read(frame.data, bytes);
     throwIfInterrupted();
-    if (got == bytes) return true;
-    const int status = ffmpeg_->wait();
-    if (got == 0 && status == 0) return false;
-    const std::string why = ffmpeg_->lastErrorLine();
-    throw CliError("ffmpeg cannot decode " + path_ +
-                   (why.empty() ? " (the stream ends inside a frame)" : ": " + why));
+    if (got == bytes) return ++frames_, true;
+    const bool failed = ffmpeg_->wait() != 0 || got != 0;
+    const std::string why = decoderReport(), because = why.empty() ? "" : " (" + why + ")";
+    // A stream that stops early leaves fewer frames than the container counts.
+    if (info_.frameCountKnown && frames_ < info_.frameCount) {
+        throw CliError(path_ + " is damaged or cut short: ffmpeg decoded " +
+                       std::to_string(frames_) + " of its " + std::to_string(info_.frameCount) +
+                       " frames" + because);
+    }
+    if (failed || frames_ == 0) {
+        throw CliError("ffmpeg cannot decode " + path_ +
+                       (failed ? because : ": it holds no frames"));
+    }
+    return false;
 }
 
 VideoWriter::VideoWriter(const VideoTools& tools, const std::string& path,
                          const std::string& shownAs, int width, int height, const VideoInfo& input,
-                         const std::string& audioSource)
+                         const std::string& audioSource, const VideoSettings& settings)
     : shownAs_(shownAs) {
-    std::vector<std::string> args{
-        tools.ffmpeg, "-v",
-        "error",      "-y",
-        "-f",         "rawvideo",
-        "-pix_fmt",   "bgra",
-        "-s",         std::to_string(width) + "x" + std::to_string(height),
-        "-framerate", input.frameRate,
-        "-i",         "-"};
-    if (input.hasAudio) args.insert(args.end(), {"-i", audioSource});
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    std::vector<std::string> args{tools.ffmpeg, "-v",       "error",      "-y",
+                                  "-f",         "rawvideo", "-pix_fmt",   "bgra",
+                                  "-s",         size,       "-framerate", input.frameRate,
+                                  "-i",         "-"};
+    const bool audio = !input.audioCodecs.empty();
+    if (audio) args.insert(args.end(), {"-i", audioSource});
     args.insert(args.end(), {"-map", "0:v:0"});
-    if (input.hasAudio) args.insert(args.end(), {"-map", "1:a", "-c:a", "copy"});
-    for (const std::string& arg : encoderArguments(extensionOf(path))) args.push_back(arg);
+    if (audio) args.insert(args.end(), {"-map", "1:a", "-c:a", "copy"});
+    const std::string ext = extensionOf(path);
+    for (std::size_t i = 0; i < input.audioCodecs.size(); ++i) {
+        const AudioEncoder encoder = audioReencoding(input.audioCodecs[i], ext);
+        if (encoder.encoder.empty()) continue;
+        args.insert(args.end(), {"-c:a:" + std::to_string(i), encoder.encoder});
+        audioNotes_.push_back("audio stream " + std::to_string(i + 1) + " (" +
+                              input.audioCodecs[i] + ") cannot go into " + ext +
+                              "; it is re-encoded as " + encoder.name);
+    }
+    for (const std::string& arg : encodingArguments(input.colour)) args.push_back(arg);
+    for (const std::string& arg : encoderArguments(ext, settings)) args.push_back(arg);
     args.push_back(path);
     ffmpeg_ = std::make_unique<ChildProcess>(args, ChildProcess::kStdin);
 }
@@ -170,7 +213,7 @@ void VideoWriter::finish() {
 
 void VideoWriter::failed() {
     ffmpeg_->stop();
-    const std::string why = ffmpeg_->lastErrorLine();
+    const std::string why = withoutContext(ffmpeg_->firstErrorLine());
     throw CliError("ffmpeg cannot write " + shownAs_ + (why.empty() ? "" : ": " + why));
 }
 
