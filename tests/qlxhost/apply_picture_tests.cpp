@@ -1,5 +1,6 @@
-// qlxhost apply on pictures: the written file holds exactly what the plugin
-// renders when driven directly through the host kit.
+// qlxhost apply on pictures: the written file holds what the plugin renders
+// when driven directly through the host kit, in straight alpha, with the
+// input's metadata, from and to files or standard input and output.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +8,6 @@
 #include <opencv2/imgproc.hpp>
 
 #include "host_render.h"
-#include "kit/host_session.h"
 #include "program_run.h"
 #include "support/temp_dir.h"
 
@@ -16,229 +16,126 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A LUT that crosses the channels, so any mix-up of channel order shows.
-std::string crossingCube(int n) {
-    std::string text = "TITLE \"crossing\"\nLUT_3D_SIZE " + std::to_string(n) + "\n";
-    char line[96];
-    for (int b = 0; b < n; ++b)
-        for (int g = 0; g < n; ++g)
-            for (int r = 0; r < n; ++r) {
-                const double R = r / (n - 1.0), G = g / (n - 1.0), B = b / (n - 1.0);
-                std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", 0.7 * G + 0.3 * R * R,
-                              0.9 * B + 0.1 * R, 1.0 - 0.8 * R);
-                text += line;
-            }
-    return text;
+// A bundled LUT file through --lut: a real look that moves every channel.
+std::string lookFile() {
+    return std::string(bundledLutFolder()) + "/day_for_night/day_for_night.cube";
 }
 
-enum class Select { ByName, ByGuid, ByLutFile };
-enum class Layout { Bgra8, Grey8, Bgr16 };
+// Straight alpha: a pixel's colour is graded as the plugin grades it opaque,
+// whatever its alpha, and its alpha is kept.
+cv::Mat straightRender(const DirectRender& job, const cv::Mat& bgra) {
+    cv::Mat opaque = bgra.clone(), rendered;
+    const int alphaOnly[] = {3, 3};
+    cv::mixChannels(cv::Mat(bgra.size(), CV_8UC4, cv::Scalar::all(255)), opaque, alphaOnly, 1);
+    rendered = renderThroughKit(job, opaque);
+    cv::mixChannels(bgra, rendered, alphaOnly, 1);
+    return rendered;
+}
 
 struct PictureCase {
     const char* name;
-    Select select;
-    int look;  // index into the bundled look folders
-    int alpha;
-    int skinProtect;
-    Layout layout;
-    const char* extension;
+    const char* filter;  // as the user gives it: name or GUID (any case); empty: --lut
+    const char* folder;  // of the look
+    int alpha, skinProtect;
+    const char* renderer;
+    int tolerance;          // the OpenGL shader interpolates in floating point
+    const char* extension;  // of the output; "-": standard input to output
+    bool sixteenBits, compare;
 };
 
 void PrintTo(const PictureCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-// The input file's pixels and what the plugin sees of them (8-bit BGRA).
-struct Input {
-    cv::Mat file;
-    cv::Mat seen;
-};
-
-Input makeInput(Layout layout, unsigned seed) {
-    const cv::Mat bgra = makePicture(53, 37, seed);
-    Input in;
-    if (layout == Layout::Bgra8) {
-        in.file = bgra;
-        in.seen = bgra;
-    } else if (layout == Layout::Grey8) {
-        cv::extractChannel(bgra, in.file, 2);
-        cv::cvtColor(in.file, in.seen, cv::COLOR_GRAY2BGRA);
-    } else {
-        in.file.create(bgra.rows, bgra.cols, CV_16UC3);
-        in.seen.create(bgra.rows, bgra.cols, CV_8UC4);
-        cv::RNG random(seed);
-        for (int y = 0; y < bgra.rows; ++y)
-            for (int x = 0; x < bgra.cols; ++x)
-                for (int c = 0; c < 4; ++c) {
-                    const int v = c < 3 ? random.uniform(0, 65536) : 65535;
-                    if (c < 3) in.file.at<cv::Vec3w>(y, x)[c] = static_cast<ushort>(v);
-                    in.seen.at<cv::Vec4b>(y, x)[c] = static_cast<uchar>((v + 128) / 257);
-                }
-    }
-    return in;
-}
-
-// What the file should hold, from the plugin's 8-bit BGRA result.
-cv::Mat expectedFile(const cv::Mat& rendered, Layout layout) {
-    if (layout == Layout::Bgra8) return rendered;
-    cv::Mat bgr;
-    cv::cvtColor(rendered, bgr, cv::COLOR_BGRA2BGR);
-    if (layout == Layout::Bgr16) bgr.convertTo(bgr, CV_16U, 257);
-    return bgr;
-}
-
 class ApplyPicture : public ::testing::TestWithParam<PictureCase> {};
 
 TEST_P(ApplyPicture, WritesWhatTheKitRenders) {
     const PictureCase& c = GetParam();
-    const std::vector<std::string> looks = bundledLookFolders();
-    ASSERT_GT(looks.size(), static_cast<std::size_t>(c.look)) << "bundled looks missing";
     qlxtest::TempDir dir;
-    const Input input = makeInput(c.layout, 7 + c.look + c.alpha);
-    const std::string in = dir.path() + "/in" + c.extension;
-    const std::string out = dir.path() + "/out" + c.extension;
-    ASSERT_TRUE(cv::imwrite(in, input.file));
-
+    const bool stream = c.extension == std::string("-");
+    const std::string in = dir.path() + "/in" + (stream ? ".png" : c.extension);
+    const std::string out = stream ? "-" : dir.path() + "/out" + c.extension;
+    cv::Mat seen = makePicture(53, 37, 7 + c.alpha), file = seen;
+    if (c.sixteenBits) seen.convertTo(file, CV_16U, 257);
+    ASSERT_TRUE(cv::imwrite(in, file));
     DirectRender job{bundledLutFolder(), "", "", c.alpha, c.skinProtect};
-    std::vector<std::string> args{"apply", "--alpha", std::to_string(c.alpha), "--skin-protect",
-                                  std::to_string(c.skinProtect)};
-    if (c.select == Select::ByLutFile) {
-        job.lutFile = dir.write("crossing.cube", crossingCube(7));
-        args.insert(args.end(), {"--lut", job.lutFile});
+    std::vector<std::string> args{
+        "apply", "-a",      std::to_string(c.alpha), "-s", std::to_string(c.skinProtect),
+        "-r",    c.renderer};
+    if (c.compare) args.insert(args.end(), {"--compare", "side"});
+    if (*c.filter) {
+        job.filterFolder = std::string(bundledLutFolder()) + "/" + c.folder;
+        args.insert(args.end(), {"--filter", c.filter});
     } else {
-        job.filterFolder = looks[c.look];
-        qlxhost::HostSession session;
-        ASSERT_TRUE(session.start({QLX_PLUGIN_PATH, bundledLutFolder(), {}, true}));
-        qlxhost::FilterDescription look;
-        ASSERT_EQ(session.registerFolder(job.filterFolder, look), 0);
-        args.insert(args.end(), {"--filter", c.select == Select::ByName ? look.name : look.guid});
+        job.lutFile = lookFile();
+        args.insert(args.end(), {"--lut", job.lutFile});
     }
-    args.insert(args.end(), {in, out});
+    args.insert(args.end(), {stream ? "-" : in, out});
 
-    const ProgramResult run = runQlxhost(args);
+    const ProgramResult run = runQlxhost(args, {"", stream ? in : "/dev/null"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find(out), std::string::npos) << run.out;
-    const cv::Mat written = cv::imread(out, cv::IMREAD_UNCHANGED);
-    const cv::Mat expected = expectedFile(renderThroughKit(job, input.seen), c.layout);
-    ASSERT_EQ(written.type(), expected.type());
-    ASSERT_EQ(written.size(), expected.size());
-    EXPECT_EQ(cv::norm(written, expected, cv::NORM_INF), 0.0);
-    EXPECT_GT(cv::norm(written, expectedFile(input.seen, c.layout), cv::NORM_INF), 0.0)
-        << "the look changed nothing";
+    const cv::Mat expected = straightRender(job, seen);
+    cv::Mat written = stream ? cv::imdecode(cv::Mat(1, static_cast<int>(run.out.size()), CV_8U,
+                                                    const_cast<char*>(run.out.data())),
+                                            cv::IMREAD_UNCHANGED)
+                             : cv::imread(out, cv::IMREAD_UNCHANGED);
+    ASSERT_EQ(written.type(), file.type());
+    if (c.sixteenBits) written.convertTo(written, CV_8U, 1.0 / 257);
+    EXPECT_LE(cv::norm(written, expected, cv::NORM_INF), c.tolerance);
+    EXPECT_GT(cv::norm(written, seen, cv::NORM_INF), 0) << "the look changed nothing";
+    if (!c.compare) return;
+    const cv::Mat sideBySide = cv::imread(dir.path() + "/out.compare.png", cv::IMREAD_UNCHANGED);
+    ASSERT_EQ(sideBySide.size(), cv::Size(2 * seen.cols, seen.rows));
+    EXPECT_EQ(cv::norm(sideBySide.colRange(0, seen.cols), seen, cv::NORM_INF), 0);
+    EXPECT_EQ(cv::norm(sideBySide.colRange(seen.cols, 2 * seen.cols), written, cv::NORM_INF), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Pictures, ApplyPicture,
     ::testing::Values(
-        PictureCase{"PngByName", Select::ByName, 0, 100, 0, Layout::Bgra8, ".png"},
-        PictureCase{"PngByGuidHalfStrength", Select::ByGuid, 1, 37, 0, Layout::Bgra8, ".png"},
-        PictureCase{"PngLutFile", Select::ByLutFile, 0, 100, 0, Layout::Bgra8, ".png"},
-        PictureCase{"PngLutFileWeak", Select::ByLutFile, 0, 15, 0, Layout::Bgra8, ".png"},
-        PictureCase{"PngSkinProtected", Select::ByName, 2, 100, 80, Layout::Bgra8, ".png"},
-        PictureCase{"GreyPngBecomesColour", Select::ByGuid, 3, 90, 0, Layout::Grey8, ".png"},
-        PictureCase{"Tiff16ByName", Select::ByName, 4, 60, 0, Layout::Bgr16, ".tiff"},
-        PictureCase{"Png16LutFile", Select::ByLutFile, 0, 100, 0, Layout::Bgr16, ".png"}),
+        PictureCase{"ByName", "Cool", "cool", 100, 0, "cpu", 0, ".png", false, true},
+        PictureCase{"ByGuidHalfStrength", "9e035d69-43d7-470b-8483-d69a70109885", "cool", 37, 0,
+                    "cpu", 0, ".png", false, false},
+        PictureCase{"SkinProtected", "Sepia", "sepia", 100, 80, "cpu", 0, ".png", false, false},
+        PictureCase{"Tiff16", "Warm", "warm", 60, 0, "cpu", 0, ".tiff", true, false},
+        PictureCase{"LutFileOpenCL", "", "", 80, 0, "opencl", 0, ".png", false, false},
+        PictureCase{"LutFileOpenGL", "", "", 80, 0, "opengl", 3, ".png", false, false},
+        PictureCase{"StandardStreams", "", "", 100, 0, "cpu", 0, "-", false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct CompareCase {
-    const char* mode;
-    int width;
-};
-
-class ApplyCompare : public ::testing::TestWithParam<CompareCase> {};
-
-TEST_P(ApplyCompare, PutsTheInputBesideTheResult) {
-    qlxtest::TempDir dir;
-    const cv::Mat input = makePicture(GetParam().width, 20, 3);
-    const std::string in = dir.path() + "/in.png", out = dir.path() + "/out.png";
-    ASSERT_TRUE(cv::imwrite(in, input));
-    const std::string lut = dir.write("crossing.cube", crossingCube(5));
-    const ProgramResult run =
-        runQlxhost({"apply", "--lut", lut, "--compare", GetParam().mode, in, out});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const cv::Mat result = cv::imread(out, cv::IMREAD_UNCHANGED);
-    const cv::Mat compare = cv::imread(dir.path() + "/out.compare.png", cv::IMREAD_UNCHANGED);
-    ASSERT_FALSE(compare.empty()) << run.out;
-    const int w = input.cols;
-    if (std::string(GetParam().mode) == "side") {
-        ASSERT_EQ(compare.size(), cv::Size(2 * w, input.rows));
-        EXPECT_EQ(cv::norm(compare.colRange(0, w), input, cv::NORM_INF), 0.0);
-        EXPECT_EQ(cv::norm(compare.colRange(w, 2 * w), result, cv::NORM_INF), 0.0);
-    } else {
-        ASSERT_EQ(compare.size(), input.size());
-        const int half = w / 2;  // a two-pixel white line sits at half - 1 and half
-        EXPECT_EQ(
-            cv::norm(compare.colRange(0, half - 1), input.colRange(0, half - 1), cv::NORM_INF),
-            0.0);
-        EXPECT_EQ(
-            cv::norm(compare.colRange(half + 1, w), result.colRange(half + 1, w), cv::NORM_INF),
-            0.0);
-        EXPECT_EQ(cv::countNonZero(compare.colRange(half - 1, half + 1).reshape(1) != 255), 0);
+bool holds(const std::string& file, const std::vector<std::string>& markers) {
+    const std::string bytes = qlxtest::readFile(file);
+    for (const std::string& marker : markers) {
+        if (bytes.find(marker) == std::string::npos) return false;
     }
+    return true;
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, ApplyCompare,
-                         ::testing::Values(CompareCase{"side", 31}, CompareCase{"split", 40},
-                                           CompareCase{"split", 33}));
-
-TEST(ApplyJpeg, WritesADecodablePictureOfTheSameSize) {
+// The LUT's warnings come first; libpng's about the ICC profile never.
+TEST(ApplyPhotos, KeepIccProfileExifAndXmpAtTheQualityAsked) {
+    const std::string photos = std::string(QLX_TESTDATA_DIR) + "/images/";
+    const std::string jpeg = photos + "nopeople_libavif_paris_exif_xmp_icc.jpg";
+    if (!fs::exists(jpeg)) GTEST_SKIP() << "no shared photos in " << photos;
     qlxtest::TempDir dir;
-    const cv::Mat input = makePicture(64, 48, 9);
-    const std::string in = dir.path() + "/in.jpg", out = dir.path() + "/out.jpeg";
-    cv::Mat bgr;
-    cv::cvtColor(input, bgr, cv::COLOR_BGRA2BGR);
-    ASSERT_TRUE(cv::imwrite(in, bgr));
-    const std::string lut = dir.write("crossing.cube", crossingCube(5));
-    const ProgramResult run = runQlxhost({"apply", "--lut", lut, in, out});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const cv::Mat written = cv::imread(out, cv::IMREAD_UNCHANGED);
-    EXPECT_EQ(written.type(), CV_8UC3);
-    EXPECT_EQ(written.size(), input.size());
-}
-
-}  // namespace
-}  // namespace qlxhosttest
-
-namespace qlxhosttest {
-namespace {
-
-struct RendererCase {
-    const char* renderer;
-    double largestDifference;  // from the CPU render, in 8-bit levels
-};
-
-class ApplyRenderer : public ::testing::TestWithParam<RendererCase> {};
-
-// The OpenCL program computes exactly what the CPU renderer does; the OpenGL
-// effect interpolates in the shader's floating point, so it agrees closely.
-TEST_P(ApplyRenderer, AgreesWithTheCpuRenderer) {
-    qlxtest::TempDir dir;
-    const cv::Mat input = makePicture(61, 43, 5);
-    const std::string in = dir.path() + "/in.png", out = dir.path() + "/out.png";
-    ASSERT_TRUE(cv::imwrite(in, input));
-    DirectRender job{bundledLutFolder(), "", "", 80, 0};
-    job.lutFile = dir.write("crossing.cube", crossingCube(9));
-    const ProgramResult run = runQlxhost({"apply", "--lut", job.lutFile, "--alpha", "80",
-                                          "--renderer", GetParam().renderer, in, out});
-    if (run.exitCode != 0 && run.err.find("not available in this build") != std::string::npos) {
-        GTEST_SKIP() << "renderer not in this build yet: " << run.err;
+    const std::string lut =
+        dir.write("wide.cube", "DOMAIN_MAX 2 2 2\n" + qlxtest::readFile(lookFile()));
+    const std::string out = dir.path() + "/o";
+    for (const char* quality : {"95", "30"}) {
+        const ProgramResult run =
+            runQlxhost({"apply", "-l", lut, "-q", quality, jpeg, out + quality + ".jpg"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(holds(out + quality + ".jpg", {"ICC_PROFILE", "Exif", "ns.adobe.com/xap"}));
+        ASSERT_EQ(lines(run.err).size(), 1u) << run.err;
+        EXPECT_EQ(run.err.rfind("warning: " + lut, 0), 0u) << run.err;
     }
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const cv::Mat written = cv::imread(out, cv::IMREAD_UNCHANGED);
-    const cv::Mat cpu = renderThroughKit(job, input);
-    ASSERT_EQ(written.size(), cpu.size());
-    cv::Mat difference;
-    cv::absdiff(written, cpu, difference);
-    double largest = 0;
-    cv::minMaxLoc(difference.reshape(1), nullptr, &largest);
-    EXPECT_LE(largest, GetParam().largestDifference);
-    EXPECT_LT(cv::mean(difference)[0] + cv::mean(difference)[1] + cv::mean(difference)[2], 3.0);
+    EXPECT_LT(fs::file_size(out + "30.jpg"), fs::file_size(out + "95.jpg") * 2 / 3);
+    ASSERT_EQ(runQlxhost({"apply", "-l", lut, jpeg, out + ".png"}).exitCode, 0);
+    EXPECT_TRUE(holds(out + ".png", {"iCCP", "Raw profile type exif", "XML:com.adobe.xmp"}));
+    const ProgramResult png = runQlxhost(
+        {"apply", "-f", "Cool", photos + "people_skimage_astronaut.png", out + ".png", "-y"});
+    EXPECT_EQ(png.err, "");
+    EXPECT_TRUE(holds(out + ".png", {"iCCP"}));
 }
-
-INSTANTIATE_TEST_SUITE_P(Renderers, ApplyRenderer,
-                         ::testing::Values(RendererCase{"cpu", 0}, RendererCase{"opengl", 3},
-                                           RendererCase{"opencl", 0}),
-                         [](const auto& info) { return std::string(info.param.renderer); });
 
 }  // namespace
 }  // namespace qlxhosttest

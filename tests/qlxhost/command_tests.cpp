@@ -1,10 +1,12 @@
-// Bad input of every kind: one line on stderr naming the problem, a non-zero
-// exit status, and nothing written.
+// qlxhost's commands end to end, in a folder of made files. Bad input of every
+// kind gets one line on stderr naming the problem and its exit status, and
+// nothing is written and no input changed.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <opencv2/imgcodecs.hpp>
-#include <set>
+#include <sstream>
 
 #include "host_render.h"
 #include "program_run.h"
@@ -17,223 +19,139 @@ namespace fs = std::filesystem;
 
 struct ErrorCase {
     const char* name;
-    std::vector<std::pair<std::string, std::string>> files;  // made in {dir} beforehand
-    std::vector<std::string> args;                           // "{dir}" is the temporary folder
-    std::vector<std::string> env;
+    const char* command;  // run in a folder holding the files below; "PATH=x " sets PATH
     int exitCode;
-    const char* message;
+    const char* message;  // the one line on stderr; or, split at '|', what stdout holds
 };
 
 void PrintTo(const ErrorCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-std::set<std::string> contents(const std::string& folder) {
-    std::set<std::string> names;
+std::map<std::string, std::string> contents(const std::string& folder) {
+    std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        names.insert(entry.path().string());
+        files[entry.path().string()] =
+            entry.is_regular_file() ? qlxtest::readFile(entry.path()) : "";
     }
-    return names;
+    return files;
 }
 
-class ErrorExit : public ::testing::TestWithParam<ErrorCase> {};
+// A picture or clip with its second half cut off.
+void cutShort(const std::string& path) {
+    fs::resize_file(path, fs::file_size(path) / 2);
+}
 
-TEST_P(ErrorExit, SaysWhatIsWrongInOneLine) {
+// clang-format off
+const char* const kFiles[][2] = {
+    {"a.cube", "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n"},
+    {"bad.cube", "LUT_3D_SIZE 2\n0 0 0\n"}, {"grade.csp", "CSPLUTV100\n"}, {"in.gif", "GIF89a"},
+    {"bad.png", "not a picture"}, {"bad.mp4", "not a video"}, {"fake.qlx", "not a library"},
+    {"LUT/a/a.conf", R"({"GUID": "A"})"},
+    {"looks/root.conf", R"({"GUID": "ROOT", "NAME": "Everything"})"},
+    {"looks/plain/plain.conf", R"({"GUID": "PLAIN", "NAME": "Plain"})"},
+    {"looks/good/filter.xml", "<Filter><GUID>GOOD</GUID><Name>Good</Name><LUT><LutFile>"
+                              "../../a.cube</LutFile></LUT></Filter>"},
+    {"looks/broken/filter.xml", "<Filter><GUID>BAD</GUID><Name>Bad</Name><LUT><LutFile>"
+                                "../../bad.cube</LutFile></LUT></Filter>"}};
+// clang-format on
+
+void makeFiles(const qlxtest::TempDir& dir, const std::string& command) {
+    for (const auto& file : kFiles) dir.write(file[0], file[1]);
+    cv::imwrite(dir.path() + "/in.png", makePicture(16, 12, 1));
+    cv::imwrite(dir.path() + "/taken.png", makePicture(4, 4, 2));
+    cv::imwrite(dir.path() + "/cut.jpg", makePicture(64, 64, 3), {cv::IMWRITE_JPEG_QUALITY, 100});
+    cutShort(dir.path() + "/cut.jpg");
+    if (command.find("cut.mp4") == std::string::npos) return;
+    ASSERT_TRUE(haveProgram("ffmpeg"));
+    const ProgramResult made =
+        runProgram({"/usr/bin/env", "ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc",
+                    "-frames:v", "30", "-movflags", "+faststart", dir.path() + "/cut.mp4"});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    cutShort(dir.path() + "/cut.mp4");
+}
+
+ProgramResult runIn(const qlxtest::TempDir& dir, const char* command) {
+    RunIn in(dir.path());
+    std::vector<std::string> args;
+    std::istringstream words(command);
+    for (std::string word; words >> word;) (word.rfind("PATH=", 0) ? args : in.env).push_back(word);
+    return runQlxhost(args, in);
+}
+
+class Command : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(Command, SaysWhatItDidOrWhatIsWrong) {
     const ErrorCase& c = GetParam();
     qlxtest::TempDir dir;
-    const cv::Mat picture = makePicture(16, 12, 1);
-    cv::imwrite(dir.path() + "/in.png", picture);
-    for (const auto& [path, content] : c.files) dir.write(path, content);
-    std::vector<std::string> args;
-    for (std::string arg : c.args) {
-        for (std::size_t at; (at = arg.find("{dir}")) != std::string::npos;) {
-            arg.replace(at, 5, dir.path());
-        }
-        args.push_back(arg);
-    }
-    const std::set<std::string> before = contents(dir.path());
-
-    const ProgramResult run = runQlxhost(args, c.env);
+    makeFiles(dir, c.command);
+    const auto before = contents(dir.path());
+    const ProgramResult run = runIn(dir, c.command);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    std::istringstream expected(c.message);
+    if (expected.str().find('|') != std::string::npos) {
+        for (std::string part; std::getline(expected, part, '|');) {
+            EXPECT_NE(run.out.find(part), std::string::npos) << part << " not in\n" << run.out;
+        }
+        return;
+    }
     const std::vector<std::string> said = lines(run.err);
     ASSERT_EQ(said.size(), 1u) << run.err;
     EXPECT_EQ(said.front().rfind("qlxhost: ", 0), 0u) << said.front();
     EXPECT_NE(said.front().find(c.message), std::string::npos) << said.front();
-    EXPECT_EQ(contents(dir.path()), before) << "something was written";
+    EXPECT_TRUE(contents(dir.path()) == before) << "a file was written or changed";
 }
 
-const std::string kBrokenCube = "LUT_3D_SIZE 2\n0 0 0\n";
-const std::string kSoundCube =
-    "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Commands, Command, ::testing::Values(
+    ErrorCase{"ListBundled", "list", 0, "(not a look): LUT (|cool/cool.3dl (loads)|per use"},
+    ErrorCase{"ListJson", "list --json", 0, "\"kind\": \"folder-description\"|(loads)\""},
+    ErrorCase{"ListAnyFolder", "list --lut-folder looks", 0,
+              "a.cube (loads)|bad.cube (DOES NOT LOAD|no filter.xml|look): Everything"},
+    ErrorCase{"CheckJson", "check --json bad.cube a.cube", 1,
+              "\"ok\": false|\"severity\": \"error\"|\"ok\": true"},
+    ErrorCase{"Demo", "demo --out sheet", 0, "sheet/contact-sheet.png|"},
+    ErrorCase{"IntoAFolder", "apply -y -l a.cube in.png taken.png LUT", 0,
+              "wrote LUT/in.png|wrote LUT/taken.png"},
 
-INSTANTIATE_TEST_SUITE_P(
-    BadInput, ErrorExit,
-    ::testing::Values(
-        ErrorCase{"MissingInput",
-                  {{"a.cube", kSoundCube}},
-                  {"apply", "--lut", "{dir}/a.cube", "{dir}/none.png", "{dir}/out.png"},
-                  {},
-                  1,
-                  "none.png: no such file"},
-        ErrorCase{"UnsupportedInput",
-                  {{"a.cube", kSoundCube}, {"in.gif", "GIF89a"}},
-                  {"apply", "--lut", "{dir}/a.cube", "{dir}/in.gif", "{dir}/out.png"},
-                  {},
-                  1,
-                  "unsupported file type"},
-        ErrorCase{"OutputOfAnotherKind",
-                  {{"a.cube", kSoundCube}},
-                  {"apply", "--lut", "{dir}/a.cube", "{dir}/in.png", "{dir}/out.mp4"},
-                  {},
-                  1,
-                  "the output must be a picture"},
-        ErrorCase{"UnreadablePicture",
-                  {{"a.cube", kSoundCube}, {"bad.png", "not a picture"}},
-                  {"apply", "--lut", "{dir}/a.cube", "{dir}/bad.png", "{dir}/out.png"},
-                  {},
-                  1,
-                  "bad.png: not a readable PNG, JPEG or TIFF picture"},
-        ErrorCase{"UndecodableVideo",
-                  {{"a.cube", kSoundCube}, {"bad.mp4", "not a video at all"}},
-                  {"apply", "--lut", "{dir}/a.cube", "{dir}/bad.mp4", "{dir}/out.mp4"},
-                  {},
-                  1,
-                  "ffmpeg cannot decode"},
-        ErrorCase{"MissingFfmpeg",
-                  {{"a.cube", kSoundCube}, {"in.mp4", "x"}},
-                  {"apply", "--lut", "{dir}/a.cube", "{dir}/in.mp4", "{dir}/out.mp4"},
-                  {"PATH=/nonexistent"},
-                  1,
-                  "the ffmpeg and ffprobe programs, which were not found"},
-        ErrorCase{"UnknownFilter",
-                  {},
-                  {"apply", "--filter", "No Such Look", "{dir}/in.png", "{dir}/out.png"},
-                  {},
-                  2,
-                  "no filter is named 'No Such Look'"},
-        ErrorCase{
-            "AlphaTooHigh",
-            {{"a.cube", kSoundCube}},
-            {"apply", "--lut", "{dir}/a.cube", "--alpha", "150", "{dir}/in.png", "{dir}/out.png"},
-            {},
-            2,
-            "--alpha: Value 150 not in range"},
-        ErrorCase{"AlphaNegative",
-                  {{"a.cube", kSoundCube}},
-                  {"apply", "--lut", "{dir}/a.cube", "--alpha=-1", "{dir}/in.png", "{dir}/out.png"},
-                  {},
-                  2,
-                  "--alpha"},
-        ErrorCase{
-            "AlphaNotANumber",
-            {{"a.cube", kSoundCube}},
-            {"apply", "--lut", "{dir}/a.cube", "--alpha", "lots", "{dir}/in.png", "{dir}/out.png"},
-            {},
-            2,
-            "--alpha"},
-        ErrorCase{"SkinProtectTooHigh",
-                  {{"a.cube", kSoundCube}},
-                  {"apply", "--lut", "{dir}/a.cube", "--skin-protect", "101", "{dir}/in.png",
-                   "{dir}/out.png"},
-                  {},
-                  2,
-                  "--skin-protect"},
-        ErrorCase{"UnknownRenderer",
-                  {{"a.cube", kSoundCube}},
-                  {"apply", "--lut", "{dir}/a.cube", "--renderer", "vulkan", "{dir}/in.png",
-                   "{dir}/out.png"},
-                  {},
-                  2,
-                  "--renderer"},
-        ErrorCase{
-            "FilterAndLut",
-            {{"a.cube", kSoundCube}},
-            {"apply", "--lut", "{dir}/a.cube", "--filter", "Warm", "{dir}/in.png", "{dir}/out.png"},
-            {},
-            2,
-            "excludes"},
-        ErrorCase{"NeitherFilterNorLut",
-                  {},
-                  {"apply", "{dir}/in.png", "{dir}/out.png"},
-                  {},
-                  2,
-                  "--filter or --lut is required"},
-        ErrorCase{"MissingOut",
-                  {{"a.cube", kSoundCube}},
-                  {"apply", "--lut", "{dir}/a.cube", "{dir}/in.png"},
-                  {},
-                  2,
-                  "OUT"},
-        ErrorCase{"LutDoesNotLoad",
-                  {{"bad.cube", kBrokenCube}},
-                  {"apply", "--lut", "{dir}/bad.cube", "{dir}/in.png", "{dir}/out.png"},
-                  {},
-                  1,
-                  "bad.cube does not load; 'qlxhost check"},
-        ErrorCase{"LutOfAnotherFormat",
-                  {{"grade.csp", "CSPLUTV100\n"}},
-                  {"apply", "--lut", "{dir}/grade.csp", "{dir}/in.png", "{dir}/out.png"},
-                  {},
-                  1,
-                  "not a LUT file"},
-        ErrorCase{"MissingLutFile",
-                  {},
-                  {"apply", "--lut", "{dir}/none.cube", "{dir}/in.png", "{dir}/out.png"},
-                  {},
-                  1,
-                  "none.cube: no such LUT file"},
-        ErrorCase{"OutputFolderMissing",
-                  {{"a.cube", kSoundCube}},
-                  {"apply", "--lut", "{dir}/a.cube", "{dir}/in.png", "{dir}/no/out.png"},
-                  {},
-                  1,
-                  "does not exist"},
-        ErrorCase{"OutputIsInput",
-                  {{"a.cube", kSoundCube}},
-                  {"apply", "--lut", "{dir}/a.cube", "{dir}/in.png", "{dir}/./in.png"},
-                  {},
-                  1,
-                  "is the input"},
-        ErrorCase{"CustomFilterWithoutLut",
-                  {},
-                  {"apply", "--filter", "74EB022D-1D73-4D1E-9F70-487C356D46CD", "{dir}/in.png",
-                   "{dir}/out.png"},
-                  {},
-                  2,
-                  "takes its LUT from --lut"},
-        ErrorCase{"MissingLutFolder",
-                  {},
-                  {"list", "--lut-folder", "{dir}/none"},
-                  {},
-                  1,
-                  "the LUT folder "},
-        ErrorCase{"LutFolderWithoutDescription",
-                  {{"LUT/a/a.conf", R"({"GUID": "A"})"}},
-                  {"list", "--lut-folder", "{dir}/LUT"},
-                  {},
-                  1,
-                  "Parse LUT Filter Folder Failed"},
-        ErrorCase{"MissingPlugin",
-                  {},
-                  {"--plugin", "{dir}/none.qlx", "list"},
-                  {},
-                  1,
-                  "none.qlx does not exist"},
-        ErrorCase{"NotAPlugin",
-                  {{"fake.qlx", "not a library"}},
-                  {"--plugin", "{dir}/fake.qlx", "list"},
-                  {},
-                  1,
-                  "cannot load"},
-        ErrorCase{"UnknownCommand", {}, {"frobnicate"}, {}, 2, "frobnicate"},
-        ErrorCase{"NoCommand", {}, {}, {}, 2, "subcommand is required"},
-        ErrorCase{"DemoIntoAFile",
-                  {{"taken", "a file"}},
-                  {"demo", "--out", "{dir}/taken"},
-                  {},
-                  1,
-                  "cannot create the folder"}),
+    ErrorCase{"MissingInput", "apply -l a.cube none.png out.png", 1, "none.png: no such file"},
+    ErrorCase{"UnsupportedInput", "apply -l a.cube in.gif out.png", 2, "unsupported file type"},
+    ErrorCase{"OutputOfAnotherKind", "apply -l a.cube in.png out.mp4", 2, "must be a picture"},
+    ErrorCase{"OutputWithoutExtension", "apply -l a.cube in.png graded", 2, "or a folder"},
+    ErrorCase{"OutputFolderMissing", "apply -l a.cube in.png no/", 1, "folder no/ does not"},
+    ErrorCase{"SeveralInputsOneFile", "apply -l a.cube in.png in.png o.png", 2, "output folder"},
+    ErrorCase{"OutputExists", "apply -l a.cube in.png taken.png", 1, "exists; add -y"},
+    ErrorCase{"OutputIsInput", "apply -y -l a.cube in.png ./in.png", 1, "is the input"},
+    ErrorCase{"CompareToStdout", "apply -l a.cube --compare side in.png -", 2, "not '-'"},
+    ErrorCase{"UnreadablePicture", "apply -l a.cube bad.png out.png", 1, "not a readable PNG"},
+    ErrorCase{"TruncatedJpeg", "apply -l a.cube cut.jpg out.jpg", 1, "Premature end of JPEG"},
+    ErrorCase{"UndecodableVideo", "apply -l a.cube bad.mp4 out.mp4", 1, "cannot decode"},
+    ErrorCase{"CutShortVideo", "apply -l a.cube cut.mp4 out.mp4", 1, "damaged or cut short"},
+    ErrorCase{"MissingFfmpeg", "PATH=/none apply -l a.cube bad.mp4 o.mp4", 1, "were not found"},
+    ErrorCase{"UnknownFilter", "apply -f Nothing in.png out.png", 2, "no filter is named"},
+    ErrorCase{"RootDescription", "apply -f LUT in.png out.png", 2, "description, not a look"},
+    ErrorCase{"CustomLutByGuid", "apply -f 74eb022d-1d73-4d1e-9f70-487c356d46cd in.png o.png",
+              2, "takes its LUT from --lut"},
+    ErrorCase{"AlphaTooHigh", "apply -l a.cube -a 150 in.png o.png", 2, "Value 150 not in"},
+    ErrorCase{"AlphaFraction", "apply -l a.cube -a 50.5 in.png o.png", 2, "must be a whole"},
+    ErrorCase{"QualityZero", "apply -l a.cube -q 0 in.png o.jpg", 2, "--quality"},
+    ErrorCase{"UnknownRenderer", "apply -l a.cube -r vulkan in.png o.png", 2, "--renderer"},
+    ErrorCase{"FilterAndLut", "apply -l a.cube -f Cool in.png out.png", 2, "excludes"},
+    ErrorCase{"NeitherFilterNorLut", "apply in.png out.png", 2, "--filter or --lut"},
+    ErrorCase{"MissingOut", "apply -l a.cube in.png", 2, "OUT is required"},
+    ErrorCase{"LutDoesNotLoadCpu", "apply -l bad.cube in.png o.png", 1, "does not load"},
+    ErrorCase{"LutDoesNotLoadGl", "apply -r opengl -l bad.cube in.png o.png", 1, "not load"},
+    ErrorCase{"LutDoesNotLoadCl", "apply -r opencl -l bad.cube in.png o.png", 1, "not load"},
+    ErrorCase{"LutOfAnotherFormat", "apply -l grade.csp in.png out.png", 2, "not a LUT file"},
+    ErrorCase{"MissingLutFile", "apply -l none.cube in.png out.png", 1, "no such LUT file"},
+    ErrorCase{"MissingLutFolder", "list --lut-folder none", 1, "the LUT folder "},
+    ErrorCase{"LutFolderWithoutDescription", "list --lut-folder LUT", 1, "Parse LUT Filter"},
+    ErrorCase{"NotAPlugin", "--plugin fake.qlx list", 1, "cannot load"},
+    ErrorCase{"UnknownCommand", "frobnicate", 2, "frobnicate"},
+    ErrorCase{"NoCommand", "", 2, "subcommand is required"},
+    ErrorCase{"DemoIntoAFile", "demo --out taken.png", 1, "cannot create the folder"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 }  // namespace
 }  // namespace qlxhosttest

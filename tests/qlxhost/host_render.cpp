@@ -13,11 +13,7 @@ constexpr char kCustomLutGuid[] = "74EB022D-1D73-4D1E-9F70-487C356D46CD";
 
 cv::Mat renderThroughKit(const DirectRender& job, const cv::Mat& bgra) {
     qlxhost::HostSession session;
-    qlxhost::SessionConfig config;
-    config.pluginPath = QLX_PLUGIN_PATH;
-    config.lutFolder = job.lutFolder;
-    config.freshCopy = true;
-    EXPECT_TRUE(session.start(config)) << session.error();
+    EXPECT_TRUE(session.start({QLX_PLUGIN_PATH, job.lutFolder, {}, true})) << session.error();
     std::string guid = kCustomLutGuid;
     if (!job.filterFolder.empty()) {
         qlxhost::FilterDescription filter;

@@ -1,7 +1,6 @@
 #include "program_run.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,13 +21,13 @@ std::string temporaryName() {
     return name;
 }
 
-pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-            const std::string& outFile, const std::string& errFile) {
+pid_t spawn(const std::vector<std::string>& argv, const RunIn& in, const std::string& outFile,
+            const std::string& errFile) {
     const pid_t pid = fork();
     if (pid != 0) return pid;
-    for (const std::string& entry : env) putenv(const_cast<char*>(entry.c_str()));
-    const int devNull = open("/dev/null", O_RDONLY);
-    dup2(devNull, STDIN_FILENO);
+    for (const std::string& entry : in.env) putenv(const_cast<char*>(entry.c_str()));
+    if (!in.folder.empty() && chdir(in.folder.c_str()) != 0) _exit(126);
+    dup2(open(in.stdinFile.c_str(), O_RDONLY), STDIN_FILENO);
     dup2(open(outFile.c_str(), O_WRONLY | O_TRUNC), STDOUT_FILENO);
     dup2(open(errFile.c_str(), O_WRONLY | O_TRUNC), STDERR_FILENO);
     std::vector<char*> args;
@@ -53,35 +52,15 @@ ProgramResult collect(pid_t pid, const std::string& outFile, const std::string& 
 
 }  // namespace
 
-ProgramResult runProgram(const std::vector<std::string>& argv,
-                         const std::vector<std::string>& env) {
+ProgramResult runProgram(const std::vector<std::string>& argv, const RunIn& in) {
     const std::string out = temporaryName(), err = temporaryName();
-    return collect(spawn(argv, env, out, err), out, err);
+    return collect(spawn(argv, in, out, err), out, err);
 }
 
-ProgramResult runQlxhost(const std::vector<std::string>& args,
-                         const std::vector<std::string>& env) {
+ProgramResult runQlxhost(const std::vector<std::string>& args, const RunIn& in) {
     std::vector<std::string> argv{QLXHOST_PROGRAM};
     argv.insert(argv.end(), args.begin(), args.end());
-    return runProgram(argv, env);
-}
-
-Background::Background(const std::vector<std::string>& argv)
-    : outFile_(temporaryName()), errFile_(temporaryName()) {
-    pid_ = spawn(argv, {}, outFile_, errFile_);
-}
-
-Background::~Background() {
-    if (pid_ > 0) {
-        kill(pid_, SIGKILL);
-        collect(pid_, outFile_, errFile_);
-    }
-}
-
-ProgramResult Background::wait() {
-    const ProgramResult result = collect(pid_, outFile_, errFile_);
-    pid_ = -1;
-    return result;
+    return runProgram(argv, in);
 }
 
 bool haveProgram(const std::string& name) {
@@ -91,8 +70,7 @@ bool haveProgram(const std::string& name) {
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
+    for (std::string line; std::getline(in, line);) {
         if (!line.empty()) out.push_back(line);
     }
     return out;

@@ -1,8 +1,6 @@
 // Runs the built qlxhost program as a user would and collects what it said.
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
 
@@ -14,25 +12,17 @@ struct ProgramResult {
     std::string err;
 };
 
-// `env` entries "NAME=value" are added to (or replace in) the environment.
-ProgramResult runQlxhost(const std::vector<std::string>& args,
-                         const std::vector<std::string>& env = {});
-// Any program, by full path.
-ProgramResult runProgram(const std::vector<std::string>& argv,
-                         const std::vector<std::string>& env = {});
-
-// A program left running in the background.
-class Background {
-  public:
-    explicit Background(const std::vector<std::string>& argv);
-    ~Background();
-    pid_t pid() const { return pid_; }
-    ProgramResult wait();
-
-  private:
-    pid_t pid_ = -1;
-    std::string outFile_, errFile_;
+struct RunIn {
+    RunIn(std::string folder = {}, std::string stdinFile = "/dev/null")
+        : folder(std::move(folder)), stdinFile(std::move(stdinFile)) {}
+    std::string folder;  // working folder; empty: this one
+    std::string stdinFile;
+    std::vector<std::string> env;  // "NAME=value" added to the environment
 };
+
+// Any program, by full path, or the built qlxhost with `args`.
+ProgramResult runProgram(const std::vector<std::string>& argv, const RunIn& in = {});
+ProgramResult runQlxhost(const std::vector<std::string>& args, const RunIn& in = {});
 
 bool haveProgram(const std::string& name);
 // The lines of `text` that are not empty.
