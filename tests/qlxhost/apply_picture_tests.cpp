@@ -3,6 +3,7 @@
 // input's metadata, from and to files or standard input and output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -17,9 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // A bundled LUT file through --lut: a real look that moves every channel.
-std::string lookFile() {
-    return std::string(bundledLutFolder()) + "/day_for_night/day_for_night.cube";
-}
+const std::string kLookFile = std::string(bundledLutFolder()) + "/day_for_night/day_for_night.cube";
 
 // Straight alpha: a pixel's colour is graded as the plugin grades it opaque,
 // whatever its alpha, and its alpha is kept.
@@ -43,10 +42,6 @@ struct PictureCase {
     bool sixteenBits, compare;
 };
 
-void PrintTo(const PictureCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class ApplyPicture : public ::testing::TestWithParam<PictureCase> {};
 
 TEST_P(ApplyPicture, WritesWhatTheKitRenders) {
@@ -67,7 +62,7 @@ TEST_P(ApplyPicture, WritesWhatTheKitRenders) {
         job.filterFolder = std::string(bundledLutFolder()) + "/" + c.folder;
         args.insert(args.end(), {"--filter", c.filter});
     } else {
-        job.lutFile = lookFile();
+        job.lutFile = kLookFile;
         args.insert(args.end(), {"--lut", job.lutFile});
     }
     args.insert(args.end(), {stream ? "-" : in, out});
@@ -105,10 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 bool holds(const std::string& file, const std::vector<std::string>& markers) {
     const std::string bytes = qlxtest::readFile(file);
-    for (const std::string& marker : markers) {
-        if (bytes.find(marker) == std::string::npos) return false;
-    }
-    return true;
+    return std::all_of(markers.begin(), markers.end(),
+                       [&](const std::string& m) { return bytes.find(m) != std::string::npos; });
 }
 
 // The LUT's warnings come first; libpng's about the ICC profile never.
@@ -118,7 +111,7 @@ TEST(ApplyPhotos, KeepIccProfileExifAndXmpAtTheQualityAsked) {
     if (!fs::exists(jpeg)) GTEST_SKIP() << "no shared photos in " << photos;
     qlxtest::TempDir dir;
     const std::string lut =
-        dir.write("wide.cube", "DOMAIN_MAX 2 2 2\n" + qlxtest::readFile(lookFile()));
+        dir.write("wide.cube", "DOMAIN_MAX 2 2 2\n" + qlxtest::readFile(kLookFile));
     const std::string out = dir.path() + "/o";
     for (const char* quality : {"95", "30"}) {
         const ProgramResult run =

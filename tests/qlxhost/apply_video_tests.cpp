@@ -15,6 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+const char kIdentity[] = "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
+
 // ffmpeg or ffprobe with `words` split at spaces, run in `folder`: its output.
 std::string tool(const char* program, const std::string& words, const std::string& folder) {
     std::vector<std::string> argv{"/usr/bin/env", program, "-v", "error"};
@@ -28,9 +30,8 @@ std::string tool(const char* program, const std::string& words, const std::strin
 // The mean red, green and blue of the first frame, decoded as BT.709.
 cv::Scalar meanColour(const std::string& file, const std::string& folder) {
     const std::string rgb = tool("ffmpeg",
-                                 "-i " + file +
-                                     " -frames:v 1 -vf scale=in_color_matrix="
-                                     "bt709:in_range=tv,format=rgb24 -f rawvideo -",
+                                 "-i " + file + " -frames:v 1 -f rawvideo -vf " +
+                                     "scale=in_color_matrix=bt709:in_range=tv,format=rgb24 -",
                                  folder);
     return cv::mean(cv::Mat(1, static_cast<int>(rgb.size() / 3), CV_8UC3, (void*)rgb.data()));
 }
@@ -45,10 +46,6 @@ struct VideoCase {
     const char* said;    // on stderr
 };
 
-void PrintTo(const VideoCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class ApplyVideo : public ::testing::TestWithParam<VideoCase> {
   protected:
     void SetUp() override {
@@ -57,31 +54,23 @@ class ApplyVideo : public ::testing::TestWithParam<VideoCase> {
     qlxtest::TempDir dir;
 };
 
-// An identity LUT: what comes out shows only the colour conversion.
+// Through an identity LUT what comes out shows only the colour conversion.
 TEST_P(ApplyVideo, KeepsFramesColourTagsAndAudio) {
     const VideoCase& c = GetParam();
-    tool("ffmpeg",
-         std::string("-f lavfi -i testsrc2=rate=10:size=") + c.input +
-             " -frames:v 5 "
-             "-pix_fmt yuv420p in.mp4",
-         dir.path());
-    dir.write("id.cube", "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
-    std::vector<std::string> args{"apply", "-l", "id.cube", "in.mp4"};
+    const std::string made = "-f lavfi -i testsrc2=rate=10:size=" + std::string(c.input);
+    tool("ffmpeg", made + " -frames:v 5 -pix_fmt yuv420p in.mp4", dir.path());
+    std::vector<std::string> args{"apply", "-l", dir.write("id.cube", kIdentity), "in.mp4"};
     std::istringstream words(c.apply);
     for (std::string word; words >> word;) args.push_back(word);
     const ProgramResult run = runQlxhost(args, {dir.path()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
-    const std::string out = args.back(), probe = "-count_frames -of csv=p=0 -select_streams ";
-    EXPECT_EQ(tool("ffprobe",
-                   probe +
-                       "v:0 -show_entries stream=codec_name,nb_read_frames,"
-                       "color_range,color_space,color_transfer,color_primaries " +
-                       out,
+    const std::string out = args.back(), probe = "-of csv=p=0 -show_entries stream=codec_name";
+    const std::string video = probe + ",nb_read_frames,color_range,color_space,color_transfer,";
+    EXPECT_EQ(tool("ffprobe", video + "color_primaries -count_frames -select_streams v " + out,
                    dir.path()),
               std::string(c.probed) + "\n");
-    EXPECT_EQ(tool("ffprobe", probe + "a:0 -show_entries stream=codec_name " + out, dir.path()),
-              c.audio);
+    EXPECT_EQ(tool("ffprobe", probe + " -select_streams a " + out, dir.path()), c.audio);
     const cv::Scalar before = meanColour("in.mp4", dir.path()), after = meanColour(out, dir.path());
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(after[i], before[i], 1.5) << "channel " << i;
     EXPECT_NE(qlxtest::readFile(dir.path() + "/" + out).find(c.marker), std::string::npos);
@@ -109,14 +98,12 @@ TEST(ApplyVideoStop, CtrlCStopsWithinASecondAndLeavesNoOutput) {
     if (!haveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
     qlxtest::TempDir dir;
     tool("ffmpeg", "-f lavfi -i testsrc2=size=320x240 -frames:v 600 long.mp4", dir.path());
-    dir.write("dark.cube",
-              "LUT_3D_SIZE 2\n0 0 0\n.5 0 0\n0 .5 0\n.5 .5 0\n0 0 .5\n.5 0 .5\n"
-              "0 .5 .5\n.5 .5 .5\n");
+    dir.write("id.cube", kIdentity);
     // Ctrl-C once the temporary output shows the work under way; then the
     // exit status and the milliseconds it took to stop.
     const ProgramResult run = runProgram(
         {"/bin/sh", "-c",
-         "\"$0\" apply -l dark.cube long.mp4 out.mp4 2>err & n=0; "
+         "\"$0\" apply -l id.cube long.mp4 out.mp4 2>err & n=0; "
          "until ls .out.part-* >/dev/null 2>&1 || [ $n -gt 6000 ]; do sleep .01; n=$((n+1)); done; "
          "kill -INT $!; from=$(date +%s%N); wait $!; echo $? $((($(date +%s%N) - from) / 1000000))",
          QLXHOST_PROGRAM},

@@ -24,10 +24,6 @@ struct ErrorCase {
     const char* message;  // the one line on stderr; or, split at '|', what stdout holds
 };
 
-void PrintTo(const ErrorCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 std::map<std::string, std::string> contents(const std::string& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
@@ -35,11 +31,6 @@ std::map<std::string, std::string> contents(const std::string& folder) {
             entry.is_regular_file() ? qlxtest::readFile(entry.path()) : "";
     }
     return files;
-}
-
-// A picture or clip with its second half cut off.
-void cutShort(const std::string& path) {
-    fs::resize_file(path, fs::file_size(path) / 2);
 }
 
 // clang-format off
@@ -57,6 +48,9 @@ const char* const kFiles[][2] = {
 // clang-format on
 
 void makeFiles(const qlxtest::TempDir& dir, const std::string& command) {
+    const auto cutShort = [](const std::string& file) {  // its second half cut off
+        fs::resize_file(file, fs::file_size(file) / 2);
+    };
     for (const auto& file : kFiles) dir.write(file[0], file[1]);
     cv::imwrite(dir.path() + "/in.png", makePicture(16, 12, 1));
     cv::imwrite(dir.path() + "/taken.png", makePicture(4, 4, 2));
@@ -71,14 +65,6 @@ void makeFiles(const qlxtest::TempDir& dir, const std::string& command) {
     cutShort(dir.path() + "/cut.mp4");
 }
 
-ProgramResult runIn(const qlxtest::TempDir& dir, const char* command) {
-    RunIn in(dir.path());
-    std::vector<std::string> args;
-    std::istringstream words(command);
-    for (std::string word; words >> word;) (word.rfind("PATH=", 0) ? args : in.env).push_back(word);
-    return runQlxhost(args, in);
-}
-
 class Command : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(Command, SaysWhatItDidOrWhatIsWrong) {
@@ -86,7 +72,11 @@ TEST_P(Command, SaysWhatItDidOrWhatIsWrong) {
     qlxtest::TempDir dir;
     makeFiles(dir, c.command);
     const auto before = contents(dir.path());
-    const ProgramResult run = runIn(dir, c.command);
+    RunIn in(dir.path());
+    std::vector<std::string> args;
+    std::istringstream words(c.command);
+    for (std::string word; words >> word;) (word.rfind("PATH=", 0) ? args : in.env).push_back(word);
+    const ProgramResult run = runQlxhost(args, in);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
     std::istringstream expected(c.message);
     if (expected.str().find('|') != std::string::npos) {

@@ -5,26 +5,23 @@
 #include <filesystem>
 #include <random>
 
+#include "filter_catalogue.h"
 #include "kit/host_session.h"
 
 namespace qlxhosttest {
 
-constexpr char kCustomLutGuid[] = "74EB022D-1D73-4D1E-9F70-487C356D46CD";
-
 cv::Mat renderThroughKit(const DirectRender& job, const cv::Mat& bgra) {
     qlxhost::HostSession session;
     EXPECT_TRUE(session.start({QLX_PLUGIN_PATH, job.lutFolder, {}, true})) << session.error();
-    std::string guid = kCustomLutGuid;
+    std::string guid = qlxhost::cli::kCustomLutGuid;
     if (!job.filterFolder.empty()) {
         qlxhost::FilterDescription filter;
         EXPECT_EQ(session.registerFolder(job.filterFolder, filter), kQLXSuccess);
         guid = filter.guid;
     }
     auto effect = session.createEffect(guid, 0);
-    if (!effect) {
-        ADD_FAILURE() << "CreateQLXEffect refused " << guid;
-        return {};
-    }
+    EXPECT_TRUE(effect) << "CreateQLXEffect refused " << guid;
+    if (!effect) return {};
     effect->parameters().set("alpha", qlxhost::ParamAnswer::integer(job.alpha));
     effect->parameters().set("skinProtect", qlxhost::ParamAnswer::integer(job.skinProtect));
     if (!job.lutFile.empty()) {
@@ -33,10 +30,8 @@ cv::Mat renderThroughKit(const DirectRender& job, const cv::Mat& bgra) {
     EXPECT_EQ(effect->prepare(), kQLXSuccess);
     EXPECT_EQ(effect->updateParameters(), kQLXSuccess);
     cv::Mat input = bgra.clone(), output(bgra.size(), CV_8UC4, cv::Scalar::all(0));
-    auto in =
-        qlxhost::Frame::wrap(input.data, input.cols, input.rows, static_cast<int>(input.step));
-    auto out =
-        qlxhost::Frame::wrap(output.data, output.cols, output.rows, static_cast<int>(output.step));
+    auto in = qlxhost::Frame::wrap(input.data, input.cols, input.rows, int(input.step));
+    auto out = qlxhost::Frame::wrap(output.data, output.cols, output.rows, int(output.step));
     EXPECT_EQ(effect->render(*in, *out), kQLXSuccess);
     return output;
 }

@@ -1,5 +1,4 @@
-// Expected results computed without qlxhost: the plugin driven directly through
-// the host kit, and pictures made for the tests.
+// Expected results without qlxhost: the plugin driven through the host kit.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -11,8 +10,7 @@ struct DirectRender {
     std::string lutFolder;     // the LUT folder to start on
     std::string filterFolder;  // registered through its filter.xml; or
     std::string lutFile;       // through the custom-LUT filter's "lut3dPath"
-    int alpha = 100;
-    int skinProtect = 0;
+    int alpha = 100, skinProtect = 0;
 };
 
 // The plugin's CPU render of `bgra` (CV_8UC4); fails the test on any refusal.

@@ -1,6 +1,5 @@
-# Installs the build into a fresh prefix and runs the installed qlxhost there:
-# it must find the plugin, its companions and the bundled LUT folder without
-# options. Run as: cmake -DBUILD_DIR=... -DWORK_DIR=... -P install_check.cmake
+# The build installed into a fresh prefix: its qlxhost finds the plugin, its companions and
+# the bundled LUT folder without options. cmake -DBUILD_DIR=.. -DWORK_DIR=.. -P this file
 file(REMOVE_RECURSE ${WORK_DIR})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix
                 RESULT_VARIABLE installed OUTPUT_QUIET ERROR_VARIABLE install_errors)

@@ -37,24 +37,19 @@ pid_t spawn(const std::vector<std::string>& argv, const RunIn& in, const std::st
     _exit(127);
 }
 
-ProgramResult collect(pid_t pid, const std::string& outFile, const std::string& errFile) {
-    ProgramResult result;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = qlxtest::readFile(outFile);
-    result.err = qlxtest::readFile(errFile);
-    unlink(outFile.c_str());
-    unlink(errFile.c_str());
-    return result;
-}
-
 }  // namespace
 
 ProgramResult runProgram(const std::vector<std::string>& argv, const RunIn& in) {
-    const std::string out = temporaryName(), err = temporaryName();
-    return collect(spawn(argv, in, out, err), out, err);
+    const std::string outFile = temporaryName(), errFile = temporaryName();
+    const pid_t pid = spawn(argv, in, outFile, errFile);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    ProgramResult result{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
+                         qlxtest::readFile(outFile), qlxtest::readFile(errFile)};
+    unlink(outFile.c_str());
+    unlink(errFile.c_str());
+    return result;
 }
 
 ProgramResult runQlxhost(const std::vector<std::string>& args, const RunIn& in) {

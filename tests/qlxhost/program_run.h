@@ -8,8 +8,7 @@ namespace qlxhosttest {
 
 struct ProgramResult {
     int exitCode = -1;  // 128 + signal when killed
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 struct RunIn {
@@ -25,7 +24,6 @@ ProgramResult runProgram(const std::vector<std::string>& argv, const RunIn& in =
 ProgramResult runQlxhost(const std::vector<std::string>& args, const RunIn& in = {});
 
 bool haveProgram(const std::string& name);
-// The lines of `text` that are not empty.
-std::vector<std::string> lines(const std::string& text);
+std::vector<std::string> lines(const std::string& text);  // those not empty
 
 }  // namespace qlxhosttest
