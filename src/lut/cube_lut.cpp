@@ -66,7 +66,7 @@ bool CubeLut::loadFromSource(ByteSource& source, LutFileFormat format, bool forT
     const LoadTarget target = forTexture ? LoadTarget::Texture : LoadTarget::Grid;
     status = kLoaded;
     clearGrid();
-    fastGridValid_ = false;
+    fastGrid_.invalidate();
     gridLoaded_ = false;
     if (target == LoadTarget::Texture) packedList_.clear();
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "lut/lut_fast_grid.h"
+
 namespace qlx {
 
 class ByteSource;
@@ -93,7 +95,6 @@ class CubeLut {
     float* gridEntry(int r, int g, int b) {
         return grid_ + ((static_cast<std::size_t>(r) * kGridDim + g) * kGridDim + b) * 3;
     }
-    const float* fastGridFor(int n);
     void clearGrid();
 
     std::int32_t size_ = 0;
@@ -108,8 +109,7 @@ class CubeLut {
 
     // Derived, padded copy of the grid for the vector kernels; rebuilt on the
     // first application after a load.
-    std::vector<float> fastGrid_;
-    bool fastGridValid_ = false;
+    LutFastGrid fastGrid_;
     bool gridLoaded_ = false;  // the last load was a successful grid load
 };
 

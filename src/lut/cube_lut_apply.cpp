@@ -31,7 +31,9 @@ int CubeLut::apply(std::uint8_t* dst, int dstPitch, const std::uint8_t* src, int
     params.fraction = fraction_;
     params.index = index_;
     params.grid = grid_;
-    params.fastGrid = fastGridFor(size_);
+    // Only a grid that a successful grid load produced has tables that match
+    // it; anything else is mapped by the scalar kernel straight from the grid.
+    if (gridLoaded_) fastGrid_.prepare(grid_, size_, params);
     params.mulTable = BlendTables::instance().mulTable();
 
     if (static_cast<long long>(width) * height <= kCallingThreadPixels) {
@@ -41,17 +43,6 @@ int CubeLut::apply(std::uint8_t* dst, int dstPitch, const std::uint8_t* src, int
                           parallelCubeLut(&dstView, &srcView, params), cv::getNumThreads());
     }
     return status;
-}
-
-const float* CubeLut::fastGridFor(int n) {
-    // Only a grid that a successful grid load produced has tables that match
-    // it; anything else is mapped by the scalar kernel straight from the grid.
-    if (!gridLoaded_) return nullptr;
-    if (!fastGridValid_) {
-        buildFastGrid(grid_, n, fastGrid_);
-        fastGridValid_ = true;
-    }
-    return fastGrid_.data();
 }
 
 }  // namespace qlx

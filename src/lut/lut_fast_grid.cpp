@@ -1,6 +1,8 @@
 #include "lut/lut_fast_grid.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace qlx {
 
@@ -20,6 +22,39 @@ void buildFastGrid(const float* grid, int size, std::vector<float>& fastGrid) {
             }
         }
     }
+}
+
+bool reciprocalMatchesDivision(float step, float reciprocal) {
+    for (int level = 0; level < 255; ++level) {
+        const float v = static_cast<float>(level);
+        const float q = v * reciprocal;
+        const float x = std::fma(std::fma(-q, step, v), reciprocal, q);
+        const float divided = v / step;
+        if (std::memcmp(&x, &divided, sizeof x) != 0) return false;
+    }
+    return true;
+}
+
+void LutFastGrid::prepare(const float* grid, int size, LutKernelParams& params) {
+    const LutKernelKind kind = activeLutKernel();
+    if (!valid_) {
+        buildFastGrid(grid, size, floats_);
+        // The same step the interpolation tables were made with.
+        step_ = 255.0f / static_cast<float>(size - 1);
+        reciprocal_ = 1.0f / step_;
+        reciprocalExact_ = reciprocalMatchesDivision(step_, reciprocal_);
+        valid_ = true;
+        kind_ = kind;
+        vectorRow_ = lutVectorRow(kind);
+    } else if (kind != kind_) {
+        kind_ = kind;
+        vectorRow_ = lutVectorRow(kind);
+    }
+    params.fastGrid = floats_.data();
+    params.step = step_;
+    params.reciprocal = reciprocal_;
+    params.reciprocalExact = reciprocalExact_;
+    params.vectorRow = vectorRow_;
 }
 
 }  // namespace qlx

@@ -6,6 +6,12 @@
 
 namespace qlx {
 
+struct LutKernelParams;
+
+// A vector kernel: maps a whole row of 4-channel pixels, returns the count.
+using LutVectorRow = int (*)(const LutKernelParams& params, const std::uint8_t* src,
+                             std::uint8_t* dst, int width);
+
 // Everything a row kernel reads; the LUT's own tables and grids, borrowed.
 struct LutKernelParams {
     int size = 0;                            // N, 2 to 65
@@ -14,6 +20,15 @@ struct LutKernelParams {
     const float* grid = nullptr;             // [65][65][65][3]
     const float* fastGrid = nullptr;         // derived layout, see lut_fast_grid.h
     const std::uint8_t* mulTable = nullptr;  // [alpha][value] multiply table
+    // The grid coordinate v ÷ step of the interpolation tables. When
+    // `reciprocalExact`, q = v·reciprocal corrected once by
+    // fma(fma(−q, step, v), reciprocal, q) gives the same float for every
+    // level, and the kernels use that instead of a division.
+    float step = 0.0f;
+    float reciprocal = 0.0f;
+    bool reciprocalExact = false;
+    // The vector kernel for 4-channel rows, picked once per LUT; null: scalar.
+    LutVectorRow vectorRow = nullptr;
 };
 
 enum class LutKernelKind { Automatic, Scalar, Sse41, Avx2, Avx512 };
@@ -21,17 +36,19 @@ enum class LutKernelKind { Automatic, Scalar, Sse41, Avx2, Avx512 };
 // Tests and benchmarks force one kernel; Automatic picks the best the CPU runs.
 // A forced kernel the CPU cannot run falls back to the scalar one.
 void setLutKernelOverride(LutKernelKind kind);
-// The kernel rows are mapped with now (never Automatic).
+// The kernel a LUT prepared now would use (never Automatic).
 LutKernelKind activeLutKernel();
 bool lutKernelSupported(LutKernelKind kind);
 const char* lutKernelName(LutKernelKind kind);
+// The vector kernel of `kind`, or null for the scalar one.
+LutVectorRow lutVectorRow(LutKernelKind kind);
 
 // Maps `width` pixels of one row; `channels` is 3 or 4.
 void mapLutRow(const LutKernelParams& params, const std::uint8_t* src, std::uint8_t* dst, int width,
                int channels);
 
-// The individual kernels. The vector ones take 4-channel rows only and leave
-// the pixels after the last whole vector to the scalar kernel.
+// The individual kernels. SSE4.1 leaves the pixels after the last whole
+// vector to the scalar kernel; AVX2 and AVX-512 map whole rows.
 void mapLutRowScalar(const LutKernelParams& params, const std::uint8_t* src, std::uint8_t* dst,
                      int width, int channels);
 int mapLutRowSse41(const LutKernelParams& params, const std::uint8_t* src, std::uint8_t* dst,
@@ -40,5 +57,13 @@ int mapLutRowAvx2(const LutKernelParams& params, const std::uint8_t* src, std::u
                   int width);
 int mapLutRowAvx512(const LutKernelParams& params, const std::uint8_t* src, std::uint8_t* dst,
                     int width);
+
+// The byte conversion of a vector kernel alone (c + 0.5 rounded to nearest
+// even and saturated, as the scalar kernel does in double precision), for
+// checking it over every float: `count` is a multiple of 64.
+void lutRoundAvx2(const float* values, std::uint8_t* bytes, int count);
+void lutRoundAvx512(const float* values, std::uint8_t* bytes, int count);
+// The scalar kernel's byte conversion.
+std::uint8_t lutRoundScalar(float value);
 
 }  // namespace qlx

@@ -17,7 +17,7 @@ bool cpuHas(LutKernelKind kind) {
         case LutKernelKind::Sse41:
             return __builtin_cpu_supports("sse4.1");
         case LutKernelKind::Avx2:
-            return __builtin_cpu_supports("avx2");
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
         case LutKernelKind::Avx512:
             return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
                    __builtin_cpu_supports("avx512vl");
@@ -39,25 +39,6 @@ LutKernelKind bestKernel() {
     return best;
 }
 
-int mapVectorPart(LutKernelKind kind, const LutKernelParams& params, const std::uint8_t* src,
-                  std::uint8_t* dst, int width) {
-#if defined(QLX_LUT_X86_KERNELS)
-    switch (kind) {
-        case LutKernelKind::Sse41:
-            return mapLutRowSse41(params, src, dst, width);
-        case LutKernelKind::Avx2:
-            return mapLutRowAvx2(params, src, dst, width);
-        case LutKernelKind::Avx512:
-            return mapLutRowAvx512(params, src, dst, width);
-        default:
-            break;
-    }
-#else
-    (void)kind, (void)params, (void)src, (void)dst, (void)width;
-#endif
-    return 0;
-}
-
 }  // namespace
 
 void setLutKernelOverride(LutKernelKind kind) {
@@ -72,6 +53,25 @@ LutKernelKind activeLutKernel() {
     const LutKernelKind forced = kernelOverride.load(std::memory_order_relaxed);
     if (forced == LutKernelKind::Automatic) return bestKernel();
     return cpuHas(forced) ? forced : LutKernelKind::Scalar;
+}
+
+LutVectorRow lutVectorRow(LutKernelKind kind) {
+#if defined(QLX_LUT_X86_KERNELS)
+    if (!cpuHas(kind)) return nullptr;
+    switch (kind) {
+        case LutKernelKind::Sse41:
+            return mapLutRowSse41;
+        case LutKernelKind::Avx2:
+            return mapLutRowAvx2;
+        case LutKernelKind::Avx512:
+            return mapLutRowAvx512;
+        default:
+            break;
+    }
+#else
+    (void)kind;
+#endif
+    return nullptr;
 }
 
 const char* lutKernelName(LutKernelKind kind) {
@@ -93,9 +93,8 @@ const char* lutKernelName(LutKernelKind kind) {
 void mapLutRow(const LutKernelParams& params, const std::uint8_t* src, std::uint8_t* dst, int width,
                int channels) {
     int done = 0;
-    const LutKernelKind kind = activeLutKernel();
-    if (channels == 4 && params.fastGrid != nullptr && kind != LutKernelKind::Scalar) {
-        done = mapVectorPart(kind, params, src, dst, width);
+    if (channels == 4 && params.vectorRow != nullptr) {
+        done = params.vectorRow(params, src, dst, width);
     }
     const int offset = done * channels;
     mapLutRowScalar(params, src + offset, dst + offset, width - done, channels);

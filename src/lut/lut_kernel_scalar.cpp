@@ -63,6 +63,10 @@ inline void mapPixel(const LutKernelParams& p, const std::uint8_t* s, std::uint8
 
 }  // namespace
 
+std::uint8_t lutRoundScalar(float value) {
+    return toByte(value);
+}
+
 void mapLutRowScalar(const LutKernelParams& params, const std::uint8_t* src, std::uint8_t* dst,
                      int width, int channels) {
     if (channels == 3) {

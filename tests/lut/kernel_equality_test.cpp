@@ -63,7 +63,7 @@ std::array<std::string, 3> graded(int r, int g, int b, int n) {
 
 std::vector<LutCase> lutCases() {
     std::vector<LutCase> cases;
-    for (int n : {2, 17, 33, 65}) {
+    for (int n : {2, 8, 17, 33, 64, 65}) {
         cases.push_back({"graded", n, [n](int r, int g, int b) { return graded(r, g, b, n); }});
     }
     cases.push_back({"beyond_range", 33, [](int r, int g, int b) {
