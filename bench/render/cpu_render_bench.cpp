@@ -124,7 +124,7 @@ void Sizes(benchmark::internal::Benchmark* b, bool withSettings) {
         }
         b->Args({w, h, 100, 0})->Args({w, h, 50, 0})->Args({w, h, 50, 50});
     }
-    b->Unit(benchmark::kMillisecond)->UseRealTime();
+    b->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 }
 
 BENCHMARK(Apply)->Apply([](auto* b) { Sizes(b, false); });

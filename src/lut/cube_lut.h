@@ -63,9 +63,10 @@ class CubeLut {
     int size() const { return size_; }
 
     // Maps every pixel of an 8-bit BGR (3) or BGRA (4) image through the grid.
-    // Returns 0, or 23 when `size` is unusable (image untouched).
+    // Returns 0, or 23 when `size` is unusable (image untouched). `rowDone`,
+    // when set, runs after each row is mapped, on the thread that mapped it.
     int apply(std::uint8_t* dst, int dstPitch, const std::uint8_t* src, int width, int height,
-              int srcPitch, int channels);
+              int srcPitch, int channels, const LutRowDone& rowDone = nullptr);
 
     // Result of the last load (Status codes); apply also sets it to 0.
     std::int32_t status = kNeverLoaded;

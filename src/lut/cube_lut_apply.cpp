@@ -16,7 +16,7 @@ constexpr long long kCallingThreadPixels = 10000;
 }  // namespace
 
 int CubeLut::apply(std::uint8_t* dst, int dstPitch, const std::uint8_t* src, int width, int height,
-                   int srcPitch, int channels) {
+                   int srcPitch, int channels, const LutRowDone& rowDone) {
     status = kLoaded;
     if (static_cast<unsigned>(size_ - 1) > static_cast<unsigned>(kGridDim - 1)) return kBadSize;
     if (channels != 3 && channels != 4) return status;
@@ -37,10 +37,11 @@ int CubeLut::apply(std::uint8_t* dst, int dstPitch, const std::uint8_t* src, int
     params.mulTable = BlendTables::instance().mulTable();
 
     if (static_cast<long long>(width) * height <= kCallingThreadPixels) {
-        mapLutRows(params, srcView, dstView);
+        mapLutRows(params, srcView, dstView, 0, rowDone);
     } else {
         cv::parallel_for_(cv::Range(0, parallelCubeLut::kBandCount),
-                          parallelCubeLut(&dstView, &srcView, params), cv::getNumThreads());
+                          parallelCubeLut(&dstView, &srcView, params, &rowDone),
+                          cv::getNumThreads());
     }
     return status;
 }

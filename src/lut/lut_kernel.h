@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace qlx {
 
@@ -30,6 +31,10 @@ struct LutKernelParams {
     // The vector kernel for 4-channel rows, picked once per LUT; null: scalar.
     LutVectorRow vectorRow = nullptr;
 };
+
+// Work that follows the mapping of a row (blends), run on the thread that
+// mapped it while the row is still in cache; gets the row number.
+using LutRowDone = std::function<void(int row)>;
 
 enum class LutKernelKind { Automatic, Scalar, Sse41, Avx2, Avx512 };
 

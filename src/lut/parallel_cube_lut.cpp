@@ -16,14 +16,17 @@ void parallelCubeLut::operator()(const cv::Range& range) const {
         const cv::Rect area(0, rows.start, dst_->cols, rows.size());
         cv::Mat dstBand = (*dst_)(area);
         const cv::Mat srcBand = (*src_)(area);
-        mapLutRows(params_, srcBand, dstBand);
+        static const LutRowDone none;
+        mapLutRows(params_, srcBand, dstBand, rows.start, rowDone_ ? *rowDone_ : none);
     }
 }
 
-void mapLutRows(const LutKernelParams& params, const cv::Mat& src, cv::Mat& dst) {
+void mapLutRows(const LutKernelParams& params, const cv::Mat& src, cv::Mat& dst, int firstRow,
+                const LutRowDone& rowDone) {
     const int channels = src.channels();
     for (int y = 0; y < src.rows; ++y) {
         mapLutRow(params, src.ptr<std::uint8_t>(y), dst.ptr<std::uint8_t>(y), src.cols, channels);
+        if (rowDone) rowDone(firstRow + y);
     }
 }
 

@@ -12,8 +12,9 @@ class parallelCubeLut : public cv::ParallelLoopBody {
   public:
     static constexpr int kBandCount = 8;
 
-    parallelCubeLut(cv::Mat* dst, cv::Mat* src, const LutKernelParams& params)
-        : dst_(dst), src_(src), params_(params) {}
+    parallelCubeLut(cv::Mat* dst, cv::Mat* src, const LutKernelParams& params,
+                    const LutRowDone* rowDone = nullptr)
+        : dst_(dst), src_(src), params_(params), rowDone_(rowDone) {}
 
     // Maps every pixel of the bands [range.start, range.end).
     void operator()(const cv::Range& range) const override;
@@ -27,9 +28,12 @@ class parallelCubeLut : public cv::ParallelLoopBody {
     cv::Mat* src_;
     int bandCount_ = kBandCount;
     LutKernelParams params_;
+    const LutRowDone* rowDone_;
 };
 
-// Maps every row of `src` into `dst` (same size and channel count).
-void mapLutRows(const LutKernelParams& params, const cv::Mat& src, cv::Mat& dst);
+// Maps every row of `src` into `dst` (same size and channel count); rows are
+// numbered from `firstRow` for `rowDone`.
+void mapLutRows(const LutKernelParams& params, const cv::Mat& src, cv::Mat& dst, int firstRow = 0,
+                const LutRowDone& rowDone = nullptr);
 
 }  // namespace qlx

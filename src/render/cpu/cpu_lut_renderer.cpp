@@ -2,34 +2,35 @@
 
 #include <algorithm>
 #include <cstring>
-#include <opencv2/core/utility.hpp>
 
 #include "common/log.h"
 #include "render/cpu/strength_blend.h"
 
 namespace {
 
-// Frames up to this many pixels are not worth handing to the thread pool.
-constexpr std::int64_t kSerialPixels = 10000;
-
 bool geometryUsable(int width, int height, int pitch) {
     return width >= 0 && height >= 0 && pitch >= 0 && static_cast<std::int64_t>(width) * 4 <= pitch;
 }
 
 // Copies the input rows into the output. Only rows and bytes that both frames
-// hold are copied, so a smaller output is never overrun.
+// hold are copied, so a smaller output is never overrun. The first
+// `skipWidth` pixels of the first `skipHeight` rows are left out: the LUT
+// writes them straight from the input.
 void copyFrame(std::uint8_t* dst, int dstPitch, int dstHeight, const std::uint8_t* src,
-               int srcPitch, int srcWidth, int srcHeight) {
+               int srcPitch, int srcWidth, int srcHeight, int skipWidth = 0, int skipHeight = 0) {
     if (srcWidth <= 0 || srcHeight <= 0 || srcPitch <= 0 || dstPitch <= 0) return;
     const int rows = std::min(srcHeight, dstHeight);
-    if (srcPitch == dstPitch) {
+    if (srcPitch == dstPitch && (skipWidth <= 0 || skipHeight <= 0)) {
         std::memcpy(dst, src, static_cast<std::size_t>(rows) * dstPitch);
         return;
     }
-    const std::size_t rowBytes = static_cast<std::size_t>(std::min(srcPitch, dstPitch));
-    for (int y = 0; y < rows; ++y)
-        std::memcpy(dst + static_cast<std::size_t>(y) * dstPitch,
-                    src + static_cast<std::size_t>(y) * srcPitch, rowBytes);
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(srcPitch == dstPitch ? dstPitch : std::min(srcPitch, dstPitch));
+    for (int y = 0; y < rows; ++y) {
+        const std::size_t skip = y < skipHeight ? static_cast<std::size_t>(skipWidth) * 4 : 0;
+        std::memcpy(dst + static_cast<std::size_t>(y) * dstPitch + skip,
+                    src + static_cast<std::size_t>(y) * srcPitch + skip, rowBytes - skip);
+    }
 }
 
 }  // namespace
@@ -66,21 +67,33 @@ int NLEColorLut3dAdjustEffect::Render(std::uint8_t* dst, int dstWidth, int dstHe
         return qlx::kRenderFailed;
     // Strengths outside 0-100 are the host's error; they are held to the range.
     const int a = std::clamp(params_.alpha(), 0, 100) * 255 / 100;
-    copyFrame(dst, dstPitch, dstHeight, src, srcPitch, srcWidth, srcHeight);
-
     const std::string& path = params_.lutForFrame();
-    if (path.empty() || !ensureLutLoaded(path) || a == 0) return qlx::kRenderOk;
+    if (path.empty() || !ensureLutLoaded(path) || a == 0) {
+        copyFrame(dst, dstPitch, dstHeight, src, srcPitch, srcWidth, srcHeight);
+        return qlx::kRenderOk;
+    }
 
     // The LUT only maps pixels the input supplied; the rest of a larger output
-    // keeps what the host had there.
+    // keeps what the host had there. It reads the input and writes the
+    // output, which equals copying first and mapping in place, and the blends
+    // follow each row while it is still in cache.
     const int width = std::min(dstWidth, srcWidth), height = std::min(dstHeight, srcHeight);
-    lut_->apply(dst, dstPitch, dst, width, height, dstPitch, 4);
-    blend(dst, dstPitch, src, srcPitch, width, height, a);
+    copyFrame(dst, dstPitch, dstHeight, src, srcPitch, srcWidth, srcHeight, width, height);
+    const qlx::BlendRowSettings settings = blendSettings(width, height, a);
+    if (settings.strengthWeight < 0 && !settings.mask) {
+        lut_->apply(dst, dstPitch, src, width, height, srcPitch, 4);
+        return qlx::kRenderOk;
+    }
+    lut_->apply(dst, dstPitch, src, width, height, srcPitch, 4, [&](int y) {
+        qlx::BlendRowSettings row = settings;
+        if (row.mask) row.mask = skinMask.ptr<std::uint8_t>(y);
+        qlx::blendRow(dst + static_cast<std::size_t>(y) * dstPitch,
+                      src + static_cast<std::size_t>(y) * srcPitch, width, row);
+    });
     return qlx::kRenderOk;
 }
 
-void NLEColorLut3dAdjustEffect::blend(std::uint8_t* dst, int dstPitch, const std::uint8_t* src,
-                                      int srcPitch, int width, int height, int a) const {
+qlx::BlendRowSettings NLEColorLut3dAdjustEffect::blendSettings(int width, int height, int a) const {
     const int skinProtect = std::clamp(params_.skinProtect(), 0, 100);
     bool masking = !skinMask.empty() && skinMask.data && skinProtect != 0;
     if (masking &&
@@ -90,24 +103,10 @@ void NLEColorLut3dAdjustEffect::blend(std::uint8_t* dst, int dstPitch, const std
                      skinMask.cols, skinMask.rows, width, height);
         masking = false;
     }
-    if ((a >= 255 && !masking) || height < 1) return;
-
     qlx::BlendRowSettings settings;
     settings.strengthWeight = a < 255 ? 255 - a : -1;
     settings.skinScale = static_cast<int>(skinProtect * 255.0 / 100.0 + 0.5);
-    const auto blendRows = [&](const cv::Range& rows) {
-        qlx::BlendRowSettings row = settings;
-        for (int y = rows.start; y < rows.end; ++y) {
-            row.mask = masking ? skinMask.ptr<std::uint8_t>(y) : nullptr;
-            qlx::blendRow(dst + static_cast<std::size_t>(y) * dstPitch,
-                          src + static_cast<std::size_t>(y) * srcPitch, width, row);
-        }
-    };
-    // Large frames blend on the same thread pool as the LUT application, so
-    // the blend does not become the serial tail of the render.
-    if (static_cast<std::int64_t>(width) * height <= kSerialPixels) {
-        blendRows(cv::Range(0, height));
-    } else {
-        cv::parallel_for_(cv::Range(0, height), blendRows, cv::getNumThreads());
-    }
+    // Any non-null pointer switches the mask step on; each row gets its own.
+    if (masking) settings.mask = skinMask.data;
+    return settings;
 }

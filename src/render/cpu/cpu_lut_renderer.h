@@ -1,6 +1,6 @@
-// The CPU renderer: copies the input frame into the output, maps the output
-// through the LUT in place, then blends it back towards the input by the
-// strength and, where the skin mask marks skin, by the skin protection.
+// The CPU renderer: copies the input frame into the output, maps it through
+// the LUT, then blends it back towards the input by the strength and, where
+// the skin mask marks skin, by the skin protection.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include "catalogue/filter_info.h"
 #include "lut/cube_lut.h"
 #include "render/common/lut_renderer_params.h"
+#include "render/cpu/strength_blend.h"
 
 class NLEColorLut3dAdjustEffect {
   public:
@@ -30,8 +31,8 @@ class NLEColorLut3dAdjustEffect {
   private:
     // Loads the frame's LUT when the path changed; false when it is unusable.
     bool ensureLutLoaded(const std::string& path);
-    void blend(std::uint8_t* dst, int dstPitch, const std::uint8_t* src, int srcPitch, int width,
-               int height, int a) const;
+    // The blends for a mapped area of the frame; logs a mask too small for it.
+    qlx::BlendRowSettings blendSettings(int width, int height, int a) const;
 
     std::unique_ptr<qlx::CubeLut> lut_;
     std::string loadedPath_;
