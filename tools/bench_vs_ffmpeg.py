@@ -9,10 +9,16 @@ frames - lut3d over 1 frame) - (copy over F frames - copy over 1 frame), which
 removes start-up, LUT parsing and reading the raw frames.
 lut_bench: the same frame (written by `lut_bench --write-inputs`), Google
 Benchmark's real time; the fast path is the kernel the CPU picks at run time.
+Frames: natural (footage-like) and random (independent random colours, which
+make both programs wait on cache misses).
+
+Cycles per pixel: CPU time of the process per pixel (all threads) times the
+clock /proc/cpuinfo reports, so on a shared machine they stay close to what
+the cores spend, where the real-time rates do not.
 
   tools/bench_vs_ffmpeg.py [--bench build/bin/lut_bench] [--frames 12]
                            [--sizes 1920x1080,3840x2160] [--luts 33,65]
-                           [--threads 1,2]
+                           [--threads 1,2] [--kinds natural,random] [--scalar]
 """
 import argparse
 import glob
@@ -65,10 +71,25 @@ def ffmpeg_mpix(folder, width, height, frames, threads):
     return pixels / max(lut_real - copy_real, 1e-9), pixels / max(lut_cpu - copy_cpu, 1e-9)
 
 
-def ours_mpix(bench, width, height, lut, threads, kernel):
+KINDS = {"natural": 0, "random": 1}
+
+
+def clock_hz():
+    try:
+        with open("/proc/cpuinfo") as info:
+            for line in info:
+                if line.startswith("cpu MHz"):
+                    return float(line.split(":")[1]) * 1e6
+    except OSError:
+        pass
+    return None
+
+
+def ours_mpix(bench, width, height, lut, threads, kernel, kind):
     """Real-time Mpix/s of apply, and Mpix/s per thread from process CPU time
     times the thread count: what the cores deliver when nothing else runs."""
-    pattern = f"^applyLut/w:{width}/h:{height}/lut:{lut}/threads:{threads}/kernel:{kernel}/"
+    pattern = (f"^applyLut/w:{width}/h:{height}/lut:{lut}/threads:{threads}/kernel:{kernel}"
+               f"/frame:{kind}/")
     run = subprocess.run([bench, f"--benchmark_filter={pattern}", "--benchmark_format=json",
                           "--benchmark_min_time=1", "--benchmark_repetitions=3",
                           "--benchmark_report_aggregates_only=true"],
@@ -91,37 +112,52 @@ def main():
     parser.add_argument("--sizes", default="1920x1080,3840x2160")
     parser.add_argument("--luts", default="33,65")
     parser.add_argument("--threads", default="1,2")
+    parser.add_argument("--kinds", default="natural,random")
+    parser.add_argument("--scalar", action="store_true", help="also time the scalar kernel")
     args = parser.parse_args()
     if shutil.which("ffmpeg") is None:
         sys.exit("ffmpeg is not installed")
     bench = find_bench(args.bench)
-    load = os.getloadavg()[0]
+    hz = clock_hz()
     print(f"lut_bench: {bench}")
-    print(f"load average at start: {load:.2f} on {os.cpu_count()} CPUs"
-          + ("  (busy machine: real-time figures are low)" if load > (os.cpu_count() or 1) else ""))
+    print(f"load average at start: {os.getloadavg()[0]:.2f} on {os.cpu_count()} CPUs;"
+          f" clock {hz / 1e6:.0f} MHz" if hz else "")
     print()
-    print("| frame | LUT | threads | apply fast (kernel) | apply scalar | FFmpeg lut3d | fast / FFmpeg |")
-    print("|---|---|---|---|---|---|---|")
-    for size in args.sizes.split(","):
-        width, height = (int(v) for v in size.split("x"))
-        for lut in (int(v) for v in args.luts.split(",")):
-            with tempfile.TemporaryDirectory() as folder:
-                subprocess.run([bench, f"--write-inputs={folder}", str(width), str(height), str(lut)],
-                               check=True)
-                for threads in (int(v) for v in args.threads.split(",")):
-                    ff_real, ff_cpu = ffmpeg_mpix(folder, width, height, args.frames, threads)
-                    fast_real, fast_cpu, label = ours_mpix(bench, width, height, lut, threads, 0)
-                    scalar_real, scalar_cpu, _ = ours_mpix(bench, width, height, lut, threads, 1)
-                    ff_cpu *= threads  # likewise per thread times the thread count
-                    def cell(real, cpu):
-                        return f"{real:.0f} / {cpu:.0f}"
-                    ratio = f"{fast_real / ff_real:.1f}x / {fast_cpu / ff_cpu:.1f}x"
-                    print(f"| {size} | {lut}^3 | {threads} | {cell(fast_real, fast_cpu)} ({label}) "
-                          f"| {cell(scalar_real, scalar_cpu)} | {cell(ff_real, ff_cpu)} "
-                          f"| {ratio} |", flush=True)
+    print("| frame | size | LUT | threads | apply (kernel) | "
+          + ("apply scalar | " if args.scalar else "")
+          + "FFmpeg lut3d | apply / FFmpeg | cycles/px apply | cycles/px FFmpeg |")
+    print("|---|---|---|---|---|" + ("---|" if args.scalar else "") + "---|---|---|---|")
+    for kind_name in args.kinds.split(","):
+        kind = KINDS[kind_name]
+        for size in args.sizes.split(","):
+            width, height = (int(v) for v in size.split("x"))
+            for lut in (int(v) for v in args.luts.split(",")):
+                with tempfile.TemporaryDirectory() as folder:
+                    subprocess.run([bench, f"--write-inputs={folder}", str(width), str(height),
+                                    str(lut), str(kind)], check=True)
+                    for threads in (int(v) for v in args.threads.split(",")):
+                        ff_real, ff_cpu = ffmpeg_mpix(folder, width, height, args.frames, threads)
+                        fast_real, fast_cpu, label = ours_mpix(bench, width, height, lut, threads,
+                                                               0, kind)
+                        ff_cpu *= threads  # likewise per thread times the thread count
+                        def cell(real, cpu):
+                            return f"{real:.0f} / {cpu:.0f}"
+                        def cycles(cpu):  # cpu: Mpix/s per thread times threads
+                            return f"{hz * threads / (cpu * 1e6):.1f}" if hz else "?"
+                        scalar = ""
+                        if args.scalar:
+                            scalar_real, scalar_cpu, _ = ours_mpix(bench, width, height, lut,
+                                                                   threads, 1, kind)
+                            scalar = f"{cell(scalar_real, scalar_cpu)} | "
+                        ratio = f"{fast_real / ff_real:.1f}x / {fast_cpu / ff_cpu:.1f}x"
+                        print(f"| {kind_name} | {size} | {lut}^3 | {threads} "
+                              f"| {cell(fast_real, fast_cpu)} ({label}) | {scalar}"
+                              f"{cell(ff_real, ff_cpu)} | {ratio} | {cycles(fast_cpu)} "
+                              f"| {cycles(ff_cpu)} |", flush=True)
     print()
     print("Each cell: Mpix/s from real time / Mpix/s from the process's CPU time times the")
     print("thread count (what the cores give when nothing else competes for them).")
+    print(f"load average at end: {os.getloadavg()[0]:.2f}")
 
 
 if __name__ == "__main__":

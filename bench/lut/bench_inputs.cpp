@@ -35,6 +35,23 @@ struct Shape {
 
 }  // namespace
 
+std::vector<std::uint8_t> randomFrame(int width, int height) {
+    std::vector<std::uint8_t> frame(static_cast<std::size_t>(width) * height * 4);
+    Rng rng{0x2545F491u};
+    for (std::size_t i = 0; i < frame.size(); i += 4) {
+        const std::uint32_t colour = rng.next();
+        frame[i] = static_cast<std::uint8_t>(colour);
+        frame[i + 1] = static_cast<std::uint8_t>(colour >> 8);
+        frame[i + 2] = static_cast<std::uint8_t>(colour >> 16);
+        frame[i + 3] = 255;
+    }
+    return frame;
+}
+
+std::vector<std::uint8_t> benchFrame(int kind, int width, int height) {
+    return kind == 1 ? randomFrame(width, height) : naturalFrame(width, height);
+}
+
 std::vector<std::uint8_t> naturalFrame(int width, int height) {
     std::vector<std::uint8_t> frame(static_cast<std::size_t>(width) * height * 4);
     const Shape shapes[] = {

@@ -13,6 +13,13 @@ namespace qlx::bench {
 // feathered band along the bottom.
 std::vector<std::uint8_t> naturalFrame(int width, int height);
 
+// Opaque pixels of independent random colours: every pixel reads corners far
+// from its neighbour's, so the LUT application waits on cache misses.
+std::vector<std::uint8_t> randomFrame(int width, int height);
+
+// naturalFrame (kind 0) or randomFrame (kind 1).
+std::vector<std::uint8_t> benchFrame(int kind, int width, int height);
+
 // A .CUBE text of size n: a warm film-like grade with a little cross-talk.
 std::string gradeCubeText(int n);
 

@@ -1,8 +1,9 @@
 // Throughput of CubeLut::apply on BGRA frames, in megapixels per second.
 //
 //   lut_bench [benchmark flags]           run the benchmarks
-//   lut_bench --write-inputs=DIR W H N    write DIR/frame.bgra (W×H BGRA) and
-//                                         DIR/lut.cube (size N) for comparisons
+//   lut_bench --write-inputs=DIR W H N F  write DIR/frame.bgra (W×H BGRA, frame
+//                                         kind F: 0 natural, 1 random colours)
+//                                         and DIR/lut.cube (size N) for comparisons
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -32,7 +33,8 @@ std::unique_ptr<CubeLut> gradeLut(int n) {
     return lut;
 }
 
-// Arguments: width, height, LUT size, threads, kernel (a LutKernelKind).
+// Arguments: width, height, LUT size, threads, kernel (a LutKernelKind),
+// frame kind (0 natural, 1 random colours).
 void applyLut(benchmark::State& state) {
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
@@ -42,7 +44,8 @@ void applyLut(benchmark::State& state) {
         return;
     }
     const std::unique_ptr<CubeLut> lut = gradeLut(static_cast<int>(state.range(2)));
-    const std::vector<std::uint8_t> src = qlx::bench::naturalFrame(width, height);
+    const std::vector<std::uint8_t> src =
+        qlx::bench::benchFrame(static_cast<int>(state.range(5)), width, height);
     std::vector<std::uint8_t> dst(src.size());
     cv::setNumThreads(static_cast<int>(state.range(3)));
     qlx::setLutKernelOverride(kind);
@@ -66,12 +69,14 @@ void applyArguments(benchmark::internal::Benchmark* b) {
     for (auto [w, h] : frames) {
         for (int n : {33, 65}) {
             for (int threads : {1, 2}) {
-                for (LutKernelKind kind : kinds)
-                    b->Args({w, h, n, threads, static_cast<int>(kind)});
+                for (LutKernelKind kind : kinds) {
+                    for (int frame : {0, 1})
+                        b->Args({w, h, n, threads, static_cast<int>(kind), frame});
+                }
             }
         }
     }
-    b->ArgNames({"w", "h", "lut", "threads", "kernel"});
+    b->ArgNames({"w", "h", "lut", "threads", "kernel", "frame"});
     // Wall time for the rate; CPU time of the whole process (all pool threads),
     // which on a shared machine shows what the cores themselves deliver.
     b->UseRealTime();
@@ -88,8 +93,8 @@ bool writeFile(const std::string& path, const void* data, std::size_t size) {
     return std::fclose(file) == 0 && ok;
 }
 
-int writeInputs(const std::string& folder, int width, int height, int n) {
-    const std::vector<std::uint8_t> frame = qlx::bench::naturalFrame(width, height);
+int writeInputs(const std::string& folder, int width, int height, int n, int kind) {
+    const std::vector<std::uint8_t> frame = qlx::bench::benchFrame(kind, width, height);
     const std::string lut = qlx::bench::gradeCubeText(n);
     if (!writeFile(folder + "/frame.bgra", frame.data(), frame.size()) ||
         !writeFile(folder + "/lut.cube", lut.data(), lut.size())) {
@@ -103,9 +108,9 @@ int writeInputs(const std::string& folder, int width, int height, int n) {
 
 int main(int argc, char** argv) {
     const char* kWrite = "--write-inputs=";
-    if (argc == 5 && std::strncmp(argv[1], kWrite, std::strlen(kWrite)) == 0) {
+    if (argc == 6 && std::strncmp(argv[1], kWrite, std::strlen(kWrite)) == 0) {
         return writeInputs(argv[1] + std::strlen(kWrite), std::atoi(argv[2]), std::atoi(argv[3]),
-                           std::atoi(argv[4]));
+                           std::atoi(argv[4]), std::atoi(argv[5]));
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
