@@ -86,7 +86,11 @@ int NLEColorLut3dAdjustEffect::Render(std::uint8_t* dst, int dstWidth, int dstHe
     }
     lut_->apply(dst, dstPitch, src, width, height, srcPitch, 4, [&](int y) {
         qlx::BlendRowSettings row = settings;
-        if (row.mask) row.mask = skinMask.ptr<std::uint8_t>(y);
+        if (row.mask) {
+            row.mask = skinMask.ptr<std::uint8_t>(y);
+            // The next row's mask is read from memory while that row is mapped.
+            if (y + 1 < height) qlx::prefetchRow(skinMask.ptr<std::uint8_t>(y + 1), width);
+        }
         qlx::blendRow(dst + static_cast<std::size_t>(y) * dstPitch,
                       src + static_cast<std::size_t>(y) * srcPitch, width, row);
     });

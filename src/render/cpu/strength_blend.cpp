@@ -195,6 +195,11 @@ void blendRow(std::uint8_t* result, const std::uint8_t* original, int pixels,
         blendPixel(result + 4 * x, original + 4 * x, s.mask ? s.mask + 4 * x : nullptr, s);
 }
 
+void prefetchRow(const std::uint8_t* row, int pixels) {
+    for (int x = 0; x < pixels; x += 16)
+        _mm_prefetch(reinterpret_cast<const char*>(row + 4 * x), _MM_HINT_T0);
+}
+
 void blendRowWithTables(std::uint8_t* result, const std::uint8_t* original, int pixels,
                         const BlendRowSettings& s) {
     const BlendTables& tables = BlendTables::instance();

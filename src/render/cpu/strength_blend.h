@@ -24,6 +24,9 @@ struct BlendRowSettings {
 void blendRow(std::uint8_t* result, const std::uint8_t* original, int pixels,
               const BlendRowSettings& settings);
 
+// Asks for `pixels` BGRA pixels to be brought into the cache ahead of use.
+void prefetchRow(const std::uint8_t* row, int pixels);
+
 // The same through the blend tables, one byte at a time: the reference the
 // fast form is checked against.
 void blendRowWithTables(std::uint8_t* result, const std::uint8_t* original, int pixels,
