@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "catalogue/filter_info.h"
-#include "render/gl/gl_engine_api.h"
+#include "gl_engine_api.h"
 
 namespace qlxglbench {
 

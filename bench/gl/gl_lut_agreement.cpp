@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "common/process_state.h"
 #include "gl_bench_inputs.h"
 #include "lut/cube_lut.h"
-#include "plugin/process_state.h"
 #include "render/cpu/cpu_lut_renderer.h"
 #include "render/gl/nle_opengl_3dlut.h"
 

@@ -5,8 +5,8 @@
 
 #include <random>
 
+#include "common/process_state.h"
 #include "gl_bench_inputs.h"
-#include "plugin/process_state.h"
 #include "render/cpu/cpu_lut_renderer.h"
 #include "render/gl/nle_opengl_3dlut.h"
 

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <random>
 
+#include "common/process_state.h"
 #include "gl_bench_inputs.h"
 #include "kit/opengl_device.h"
-#include "plugin/process_state.h"
 #include "render/gl/nle_opengl_3dlut.h"
 
 #define GL_GLEXT_PROTOTYPES 1

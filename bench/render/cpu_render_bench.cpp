@@ -6,19 +6,19 @@
 //                  the segmentation plugin's own work).
 // Arguments: width, height, alpha, skin protection.
 #include <benchmark/benchmark.h>
-#include <opencv2/core.hpp>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <opencv2/core.hpp>
 
 #include "bench_inputs.h"
 #include "catalogue/filter_info.h"
-#include "effect/qlx_effect.h"
 #include "kit/host_kit.h"
 #include "kit/plugin_library.h"
 #include "lut/cube_lut.h"
+#include "qlx/qlx_effect.h"
 #include "render/cpu/cpu_lut_renderer.h"
 
 namespace {
@@ -50,8 +50,9 @@ Workspace& workspace() {
 }
 
 void report(benchmark::State& state, int width, int height) {
-    state.counters["Mpix/s"] = benchmark::Counter(
-        static_cast<double>(width) * height * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+    state.counters["Mpix/s"] =
+        benchmark::Counter(static_cast<double>(width) * height * state.iterations() / 1e6,
+                           benchmark::Counter::kIsRate);
 }
 
 void Apply(benchmark::State& state) {
@@ -59,7 +60,8 @@ void Apply(benchmark::State& state) {
     qlx::CubeLut lut;
     lut.loadCubeFile(workspace().lut);
     std::vector<std::uint8_t> frame = qlx::bench::naturalFrame(width, height);
-    for (auto _ : state) lut.apply(frame.data(), width * 4, frame.data(), width, height, width * 4, 4);
+    for (auto _ : state)
+        lut.apply(frame.data(), width * 4, frame.data(), width, height, width * 4, 4);
     report(state, width, height);
 }
 
@@ -69,7 +71,8 @@ void Renderer(benchmark::State& state) {
     root->setLutPath(workspace().lut);
     NLEColorLut3dAdjustEffect renderer(std::make_shared<NLEFilterInfo>(), root->lutPath());
     renderer.SetParam("alpha", 5, NLEFilterParamValue::ofInt(static_cast<int>(state.range(2))));
-    renderer.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(static_cast<int>(state.range(3))));
+    renderer.SetParam("skinProtect", 5,
+                      NLEFilterParamValue::ofInt(static_cast<int>(state.range(3))));
     renderer.skinMask = cv::Mat(height, width, CV_8UC4);
     cv::randu(renderer.skinMask, 0, 256);
     const std::vector<std::uint8_t> input = qlx::bench::naturalFrame(width, height);

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "host/qlx_host.h"
-#include "plugin/qlx_plugin.h"
+#include "qlx/qlx_host.h"
+#include "qlx/qlx_plugin.h"
 
 namespace qlxhost {
 

@@ -5,7 +5,7 @@
 #include <random>
 #include <system_error>
 
-#include "effect/qlx_effect.h"
+#include "qlx/qlx_effect.h"
 
 namespace fs = std::filesystem;
 

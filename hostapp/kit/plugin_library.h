@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "plugin/qlx_plugin.h"
+#include "qlx/qlx_plugin.h"
 
 namespace qlxhost {
 

@@ -2,7 +2,7 @@
 #include "catalogue/filter_info.h"
 #include "catalogue/filter_registry.h"
 #include "common/log.h"
-#include "plugin/process_state.h"
+#include "common/process_state.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "host/qlx_host.h"
+#include "qlx/qlx_host.h"
 
 class NLEFilterInfo;
 
@@ -25,9 +25,8 @@ class NLEFilterRegistry {
     // The GUID of the filter whose LUT file the user chooses ("lut3dPath").
     static constexpr char kUserLutGuid[] = "74EB022D-1D73-4D1E-9F70-487C356D46CD";
 
-    // The process-wide registry. The first call builds it and, on the way, loads
-    // the segmentation plugin and installs the segmentation hooks; if building
-    // raises, the error reaches that caller and the next call tries again. After
+    // The process-wide registry. The first call builds it; if building raises,
+    // the error reaches that caller and the next call tries again. After
     // destroyInstance it answers null for the rest of the process.
     static NLEFilterRegistry* instance();
     // Detaches the process-wide registry and destroys it (ShutdownQLX). A second

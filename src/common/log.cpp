@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "plugin/process_state.h"
+#include "common/process_state.h"
 
 namespace qlx {
 

@@ -3,7 +3,7 @@
 
 #include <cstdarg>
 
-#include "host/qlx_host.h"
+#include "qlx/qlx_host.h"
 
 #if defined(__GNUC__)
 #define QLX_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))

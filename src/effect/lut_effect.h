@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "effect/qlx_effect.h"
+#include "qlx/qlx_effect.h"
 
 class NLEFilterInfo;
 class NLEColorLut3dAdjustEffect;

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "catalogue/filter_param_value.h"
-#include "host/qlx_host.h"
+#include "qlx/qlx_host.h"
 
 namespace tonekit {
 

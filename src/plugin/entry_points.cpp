@@ -6,8 +6,8 @@
 #include "catalogue/filter_info.h"
 #include "catalogue/filter_registry.h"
 #include "common/log.h"
+#include "common/process_state.h"
 #include "effect/lut_effect.h"
-#include "plugin/process_state.h"
 #include "skin/segmentation_hooks.h"
 
 namespace qlx {

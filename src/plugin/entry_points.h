@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "plugin/qlx_plugin.h"
+#include "qlx/qlx_plugin.h"
 
 namespace qlx {
 

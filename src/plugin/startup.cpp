@@ -1,14 +1,16 @@
 // StartupQLX and ShutdownQLX: borrow the host's suites, walk its GPU devices,
 // hand an OpenCL context to the OpenCL platform library and read the LUT folder.
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "KRPlatformOpenCL.h"
 #include "catalogue/filter_info.h"
 #include "catalogue/filter_registry.h"
 #include "common/log.h"
+#include "common/process_state.h"
 #include "plugin/entry_points.h"
-#include "plugin/process_state.h"
+#include "skin/segmentation_hooks.h"
 
 namespace qlx {
 namespace {
@@ -107,6 +109,9 @@ std::int32_t startup(QLXHostContext* host, QLXPluginInfo* info) {
     }
 
     const std::string folder = lutFolder();
+    // Once per process, like the registry: the plugin stays loaded for good.
+    static std::once_flag segmentationLoaded;
+    std::call_once(segmentationLoaded, loadSegmentationPlugin);
     NLEFilterRegistry* registry = NLEFilterRegistry::instance();
     std::shared_ptr<NLEFilterInfo> own = registry ? registry->scanFolder(folder, false) : nullptr;
     if (!own) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <opencv2/core.hpp>
 
-#include "host/qlx_host.h"
+#include "qlx/qlx_host.h"
 
 namespace OPENCL {
 class openclMemory;

@@ -1,6 +1,7 @@
 #include "skin/segmentation_hooks.h"
 
-#include "plugin/process_state.h"
+#include "common/process_state.h"
+#include "skin/ai_filter_log.h"
 #include "skin/ai_filter_plugin.h"
 
 namespace {
@@ -66,4 +67,14 @@ const SegmentationHooks& segmentationHooks() {
 
 void installSegmentationHooks(bool pluginLoaded) {
     hooks() = pluginLoaded ? kPluginHooks : kFallbackHooks;
+}
+
+void loadSegmentationPlugin() {
+    char folder[512] = "qlxPlugin";
+    QLXHostUtilSuite* util = qlx::suiteTable().hostUtil;
+    if (util && util->vtbl && util->vtbl->GetPath) {
+        util->vtbl->GetPath(util, kQLXPathPluginFolder, folder, sizeof folder);
+        folder[sizeof folder - 1] = '\0';
+    }
+    installSegmentationHooks(loadAiFilterPlugin(folder, &aiFilterLogCallback));
 }

@@ -1,6 +1,6 @@
 // The three process-wide entry points through which effects reach the
-// segmentation filter. They are set once, while the filter registry is built,
-// either to the segmentation plugin or to fallbacks that make every
+// segmentation filter. They are set once, when start-up loads the segmentation
+// plugin, either to the segmentation plugin or to fallbacks that make every
 // segmentation fail; they are read without locks afterwards.
 #pragma once
 
@@ -29,3 +29,8 @@ const SegmentationHooks& segmentationHooks();
 // Points the hooks at the loaded segmentation plugin, or at the fallbacks when
 // it could not be loaded.
 void installSegmentationHooks(bool pluginLoaded);
+
+// Loads the segmentation plugin from the host's plugin folder (path kind 2, or
+// the relative folder "qlxPlugin" without a Host Util Suite) and installs the
+// hooks accordingly.
+void loadSegmentationPlugin();

@@ -1,18 +1,21 @@
-// The process-wide registry is built once per process, so the case runs in a
-// child process of its own and reports through its exit code. (Loading the
-// plugin from the host's folder is proven by every skin-protection render.)
+// The process-wide registry is built once per process and the segmentation
+// plugin stays loaded for good, so the case runs in a child process of its own
+// and reports through its exit code. (Loading the plugin from the host's
+// folder is proven by every skin-protection render.)
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 
 #include "catalogue/filter_registry.h"
+#include "skin/segmentation_hooks.h"
 #include "test_plugin_library.h"
 
 namespace {
 
-// Without a Host Util Suite the segmentation plugin is looked for under "qlxPlugin" in the current
-// folder; once destroyed, the registry is not built again.
+// Without a Host Util Suite the segmentation plugin is looked for under
+// "qlxPlugin" in the current folder; once destroyed, the registry is not built
+// again.
 TEST(RegistryInstanceDeathTest, WithoutHostUtilSuiteLoadsThePluginFromQlxPluginAndDiesOnce) {
     EXPECT_EXIT(
         {
@@ -22,6 +25,7 @@ TEST(RegistryInstanceDeathTest, WithoutHostUtilSuiteLoadsThePluginFromQlxPluginA
             fs::create_directories(scratch);
             fs::create_directory_symlink(testPluginFolder("full"), scratch / "qlxPlugin");
             fs::current_path(scratch);
+            loadSegmentationPlugin();
             bool ok =
                 NLEFilterRegistry::instance() != nullptr && aiFilterPluginApi().library != nullptr;
             fs::current_path("/");

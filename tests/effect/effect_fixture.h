@@ -6,8 +6,8 @@
 #include <random>
 #include <sstream>
 
-#include "effect/qlx_effect.h"
 #include "lut/cube_lut.h"
+#include "qlx/qlx_effect.h"
 #include "support/plugin_fixture.h"
 
 namespace qlxtest {

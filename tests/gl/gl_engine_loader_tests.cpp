@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/process_state.h"
 #include "gl_test_support.h"
-#include "plugin/process_state.h"
 #include "render/gl/gl_engine_loader.h"
 
 namespace qlxgltest {

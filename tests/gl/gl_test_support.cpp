@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "catalogue/filter_params.h"
-#include "plugin/process_state.h"
+#include "common/process_state.h"
 #include "render/cpu/cpu_lut_renderer.h"
 #include "render/gl/opengl_description.h"
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "catalogue/filter_info.h"
+#include "gl_engine_api.h"
 #include "kit/host_kit.h"
-#include "render/gl/gl_engine_api.h"
 #include "support/temp_dir.h"
 
 namespace qlxgltest {

@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "catalogue/filter_info.h"
+#include "common/process_state.h"
 #include "opencl_frames.h"
-#include "plugin/process_state.h"
 #include "render/cpu/cpu_lut_renderer.h"
 #include "render/opencl/opencl_lut_renderer.h"
 

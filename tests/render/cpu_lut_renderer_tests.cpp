@@ -7,9 +7,9 @@
 #include <sstream>
 #include <vector>
 
+#include "common/process_state.h"
 #include "kit/host_kit.h"
 #include "lut/cube_lut.h"
-#include "plugin/process_state.h"
 #include "render/cpu/cpu_lut_renderer.h"
 #include "support/temp_dir.h"
 

@@ -2,8 +2,8 @@
 // the object's lifetime, as start-up lends it.
 #pragma once
 
+#include "common/process_state.h"
 #include "kit/host_kit.h"
-#include "plugin/process_state.h"
 
 namespace qlxtest {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "context.h"
-#include "render/gl/gl_engine_api.h"
+#include "gl_engine_api.h"
 #include "shader_text.h"
 #include "texture.h"
 

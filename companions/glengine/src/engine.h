@@ -4,7 +4,7 @@
 
 #include "context.h"
 #include "engine_log.h"
-#include "render/gl/gl_engine_api.h"
+#include "gl_engine_api.h"
 
 namespace krgl {
 

@@ -1,7 +1,7 @@
 // The engine's side of the log callback its user handed over.
 #pragma once
 
-#include "render/gl/gl_engine_api.h"
+#include "gl_engine_api.h"
 
 #if defined(__GNUC__)
 #define KRGL_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))

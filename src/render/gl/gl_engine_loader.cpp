@@ -4,7 +4,7 @@
 
 #include "common/log.h"
 #include "common/platform.h"
-#include "plugin/process_state.h"
+#include "common/process_state.h"
 
 namespace qlx {
 namespace {

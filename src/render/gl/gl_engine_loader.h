@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "render/gl/gl_engine_api.h"
+#include "gl_engine_api.h"
 
 namespace qlx {
 

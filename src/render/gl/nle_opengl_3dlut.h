@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "render/gl/gl_engine_api.h"
+#include "gl_engine_api.h"
 
 class NLEFilterInfo;
 namespace qlx {

@@ -1,7 +1,7 @@
 // Process-wide state that start-up establishes and the rest of the plugin reads.
 #pragma once
 
-#include "host/qlx_host.h"
+#include "qlx/qlx_host.h"
 
 class OpenCLManager;
 

@@ -1,3 +1,4 @@
+// FROZEN binary contract: released hosts and engines depend on this layout; never change it.
 // The interface between the plugin and an OpenGL effect engine library. The
 // engine lives in a separately loaded library, so every type here is part of a
 // binary contract: operation order inside each class, record sizes and field

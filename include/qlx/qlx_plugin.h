@@ -1,10 +1,11 @@
+// FROZEN binary contract: released hosts and engines depend on this layout; never change it.
 // The plugin's exported functions and the two host records they exchange.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "host/qlx_host.h"
+#include "qlx/qlx_host.h"
 
 #if defined(_WIN32)
 #define QLX_EXPORT __declspec(dllexport)

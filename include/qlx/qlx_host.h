@@ -1,3 +1,4 @@
+// FROZEN binary contract: released hosts and engines depend on this layout; never change it.
 // The host's interfaces as the plugin sees them. Each host object is a record
 // whose first word points to the host's table of operations; the position of
 // every entry is part of the binary contract with the host, so unused

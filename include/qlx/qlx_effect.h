@@ -1,9 +1,10 @@
+// FROZEN binary contract: released hosts and engines depend on this layout; never change it.
 // The effect interface the host drives. The order of the virtual operations
 // is part of the binary contract with the host: the unused entries keep their
 // places so the host's calls land on the right operations.
 #pragma once
 
-#include "host/qlx_host.h"
+#include "qlx/qlx_host.h"
 
 class QLXEffect {
   public:

@@ -1,4 +1,4 @@
-#include "plugin/process_state.h"
+#include "common/process_state.h"
 
 namespace qlx {
 

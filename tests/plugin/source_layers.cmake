@@ -1,0 +1,36 @@
+# Every #include between the plugin's folders points down the layers, and no
+# companion reaches into the plugin's sources. Run with -DROOT=<source root>.
+set(_rank_common 0)
+set(_rank_lut 1)
+set(_rank_catalogue 1)
+set(_rank_skin 1)
+set(_rank_render 2)
+set(_rank_effect 3)
+set(_rank_plugin 4)
+set(_failures "")
+
+file(GLOB_RECURSE _sources "${ROOT}/src/*.h" "${ROOT}/src/*.cpp")
+foreach(_file IN LISTS _sources)
+  file(RELATIVE_PATH _rel "${ROOT}/src" "${_file}")
+  string(REGEX MATCH "^[a-z_]+" _from "${_rel}")
+  file(STRINGS "${_file}" _includes REGEX "^#include \"[a-z_]+/")
+  foreach(_line IN LISTS _includes)
+    string(REGEX REPLACE "^#include \"([a-z_]+)/.*" "\\1" _to "${_line}")
+    if(DEFINED _rank_${_to} AND _rank_${_to} GREATER _rank_${_from})
+      string(APPEND _failures "  src/${_rel} imports ${_to}/ from a higher layer\n")
+    endif()
+  endforeach()
+endforeach()
+
+file(GLOB_RECURSE _companions "${ROOT}/companions/*.h" "${ROOT}/companions/*.cpp"
+  "${ROOT}/companions/*CMakeLists.txt")
+foreach(_file IN LISTS _companions)
+  file(STRINGS "${_file}" _hits REGEX "PROJECT_SOURCE_DIR}/src|#include \"(common|lut|catalogue|skin|render|effect|plugin)/")
+  if(_hits)
+    string(APPEND _failures "  ${_file} reaches into the plugin's sources\n")
+  endif()
+endforeach()
+
+if(_failures)
+  message(FATAL_ERROR "Imports against the layers:\n${_failures}")
+endif()
