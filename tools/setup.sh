@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config git
-  libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
+  libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libopencv-dnn-dev
   libtinyxml2-dev nlohmann-json3-dev
   ocl-icd-opencl-dev opencl-headers pocl-opencl-icd
   libegl-dev libgles-dev libgl-dev libgl1-mesa-dri libegl-mesa0

@@ -19,8 +19,8 @@
  * rows `dstPitch` bytes apart; the bytes of each pixel are
  *     byte 0, byte 1, byte 2: the skin weight again (so the mask shows as a grey picture),
  *     byte 3:                 the skin weight, 0 = no skin ... 255 = certainly skin.
- * Renderers read byte 3. The weight is soft: skin regions are cleaned of specks and holes, then
- * feathered, so edges fall off smoothly over a few pixels. The mask has the destination's size;
+ * Renderers read byte 3. The weight is soft: the learned model's skin probability, feathered,
+ * so edges fall off smoothly over a few pixels. The mask has the destination's size;
  * a source of another size is scaled to it. Bytes of a row beyond width * 4 are left untouched.
  *
  * Threads: every call on one handle may come from any thread; calls on the same handle are
@@ -65,8 +65,10 @@ typedef void (*QLXAiLogCallback)(int level, const char* format, va_list args);
 QLX_AI_API void SetNLEAIEffectFilterLogCallback(QLXAiLogCallback callback);
 
 /* Creates one filter instance. `guid` must equal QLX_AI_SKIN_FILTER_GUID exactly (case
- * sensitive); anything else, or null, gives null. `resourceFolder` may be null; the colour model
- * needs no resource files, so it is only remembered. */
+ * sensitive); anything else, or null, gives null. The learned skin model is read from
+ * `resourceFolder`/qlxSkinSegmenter.onnx when that file exists, else from the file of that name
+ * beside this library (`resourceFolder` may be null). A model file that is missing, unreadable
+ * or not the skin model gives null and an error (level 4) through the log callback. */
 QLX_AI_API void* CreateNLEAIEffectFilterFromGUID(const char* guid, const char* resourceFolder);
 
 /* Releases the instance that *handleVariable holds and sets *handleVariable to null. A null
@@ -91,8 +93,8 @@ QLX_AI_API int NLEEffectFilterTransformChannels(void* handle, uint8_t* dst, int3
                                                 int32_t srcPitch, int32_t srcChannels);
 
 /* Tuning parameters, by name (exact, case sensitive):
- *   "sensitivity"  0 .. 1, default 0.5: widens (above 0.5) or narrows (below) the skin colour
- *                  bounds; 1 also accepts paler and more saturated tones.
+ *   "sensitivity"  0 .. 1, default 0.5: finds more skin (above 0.5) or less (below) by moving
+ *                  the model's decision: at 0 and 1 the odds of skin change about twenty-fold.
  *   "feather"      0 .. 10, default 2: width of the soft edge, in percent of the frame's
  *                  shorter side (0: hard edges).
  * Read only, through NLEEffectFilterGetParameter: "currentTime", "totalTime", "frameRate" (the
@@ -113,7 +115,7 @@ QLX_AI_API int NLEEffectFilterGetAIResData(void* handle, uint8_t* dst, int64_t d
 QLX_AI_API int NLEEffectFilterGetGUID(void* handle, char* buffer, int32_t bufferSize);
 
 /* Timeline information, in seconds and frames per second. Stored for the host to read back;
- * the colour model treats every frame on its own. Negative or non-finite values, or a frame
+ * the model treats every frame on its own. Negative or non-finite values, or a frame
  * rate of 0, answer QLX_AI_BAD_ARGUMENT. */
 QLX_AI_API int NLEEffectFilterSetCurrentTime(void* handle, double seconds);
 QLX_AI_API int NLEEffectFilterSetTotalTime(void* handle, double seconds);

@@ -63,7 +63,7 @@ QLX_AI_API void* CreateNLEAIEffectFilterFromGUID(const char* guid, const char* r
         return nullptr;
     }
     try {
-        return new SkinFilter(guid, resourceFolder != nullptr ? resourceFolder : "");
+        return SkinFilter::create(guid, resourceFolder != nullptr ? resourceFolder : "").release();
     } catch (const std::exception& e) {
         logMessage(kLogError, "qlxAiFilter create failed: %s", e.what());
         return nullptr;

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "filter_log.h"
 #include "mask_encoding.h"
+#include "model_file.h"
 #include "qlx_ai_filter.h"
 
 namespace qlx::aifilter {
@@ -19,8 +21,21 @@ int cvTypeFor(std::int32_t channels) {
 
 }  // namespace
 
-SkinFilter::SkinFilter(std::string guid, std::string resourceFolder)
-    : guid_(std::move(guid)), resourceFolder_(std::move(resourceFolder)) {}
+SkinFilter::SkinFilter(std::string guid, std::unique_ptr<SkinSegmenter> segmenter)
+    : guid_(std::move(guid)), segmenter_(std::move(segmenter)) {}
+
+std::unique_ptr<SkinFilter> SkinFilter::create(std::string guid,
+                                               const std::string& resourceFolder) {
+    const std::string path = skinModelPath(resourceFolder);
+    std::string error;
+    std::unique_ptr<SkinSegmenter> segmenter = SkinSegmenter::load(path, error);
+    if (segmenter == nullptr) {
+        logMessage(kLogError, "qlxAiFilter: skin model %s could not be loaded: %s", path.c_str(),
+                   error.c_str());
+        return nullptr;
+    }
+    return std::unique_ptr<SkinFilter>(new SkinFilter(std::move(guid), std::move(segmenter)));
+}
 
 SkinFilter::~SkinFilter() {
     tag_ = 0;
@@ -35,7 +50,8 @@ int SkinFilter::transform(const PixelPlane& source, const PixelPlane& mask) {
     const cv::Mat picture(source.height, source.width, cvTypeFor(source.channels),
                           const_cast<void*>(source.data), static_cast<size_t>(source.pitch));
     std::lock_guard<std::mutex> lock(mutex_);
-    buildSkinWeights(picture, settings_, cv::Size(mask.width, mask.height), scratch_, lastWeights_);
+    buildSkinWeights(picture, settings_, cv::Size(mask.width, mask.height), *segmenter_, scratch_,
+                     lastWeights_);
     writeMask(lastWeights_, mask.channels, static_cast<std::uint8_t*>(const_cast<void*>(mask.data)),
               mask.pitch);
     return QLX_AI_OK;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -13,7 +14,9 @@ namespace qlx::aifilter {
 
 class SkinFilter {
   public:
-    SkinFilter(std::string guid, std::string resourceFolder);
+    // A filter with the skin model found for `resourceFolder` (see skinModelPath); null, with
+    // an error logged, when the model cannot be loaded.
+    static std::unique_ptr<SkinFilter> create(std::string guid, const std::string& resourceFolder);
 
     // The handle the entry points receive, checked; null for anything that is no live filter.
     static SkinFilter* fromHandle(void* handle);
@@ -32,11 +35,13 @@ class SkinFilter {
     int setTimeValue(TimeValue which, double value);
 
   private:
+    SkinFilter(std::string guid, std::unique_ptr<SkinSegmenter> segmenter);
+
     static constexpr std::uint64_t kLiveTag = 0x716c78536b696e31ull;  // "qlxSkin1"
 
     std::uint64_t tag_ = kLiveTag;
     const std::string guid_;
-    const std::string resourceFolder_;
+    const std::unique_ptr<SkinSegmenter> segmenter_;
     mutable std::mutex mutex_;
     SkinMaskSettings settings_;
     double currentTime_ = 0.0, totalTime_ = 0.0, frameRate_ = 0.0;
