@@ -10,7 +10,8 @@ packages=(
   ocl-icd-opencl-dev opencl-headers pocl-opencl-icd
   libegl-dev libgles-dev libgl-dev libgl1-mesa-dri libegl-mesa0
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev libfmt-dev libexiv2-dev libjpeg-dev
+  libcli11-dev libfmt-dev libexiv2-dev libjpeg-dev zlib1g-dev
+  opencolorio-tools
   ffmpeg clang libclang-rt-14-dev clang-format
   g++-mingw-w64-x86-64-posix
 )

@@ -11,6 +11,7 @@
 #include "cli_error.h"
 #include "commands.h"
 #include "interrupt.h"
+#include "lut_tool_commands.h"
 
 namespace qlxhost::cli {
 namespace {
@@ -231,7 +232,10 @@ int run(int argc, char** argv) {
         "holds a filter.xml is registered too, which is how a look reaches its LUT file.\n"
         "Exit status: 0 listed; 1 the plugin does not start on the folder.");
 
-    for (CLI::App* command : {listCmd, applyCmd, checkCmd, demoCmd}) {
+    const LutToolCommands lutTools(app);
+    std::vector<CLI::App*> allCommands{listCmd, applyCmd, checkCmd, demoCmd};
+    allCommands.insert(allCommands.end(), lutTools.commands().begin(), lutTools.commands().end());
+    for (CLI::App* command : allCommands) {
         command->fallthrough();
         command->footer(
             command->get_footer() +
@@ -247,14 +251,14 @@ int run(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
         const CLI::App* where = &app;
-        for (const CLI::App* command : {listCmd, applyCmd, checkCmd, demoCmd}) {
+        for (const CLI::App* command : allCommands) {
             if (command->parsed()) where = command;
         }
         const std::string unknown = where == &app ? unknownCommand(argc, argv) : std::string();
         if (!unknown.empty()) {
             std::fprintf(stderr,
-                         "qlxhost: unknown command '%s'; the commands are list, apply, check "
-                         "and demo\n",
+                         "qlxhost: unknown command '%s'; the commands are list, apply, check, "
+                         "demo, probe and convert\n",
                          unknown.c_str());
         } else {
             std::fputs(oneLine(where, e).c_str(), stderr);
@@ -266,6 +270,7 @@ int run(int argc, char** argv) {
     if (listCmd->parsed()) return runList(common, list);
     if (applyCmd->parsed()) return runApply(common, apply);
     if (checkCmd->parsed()) return runCheck(check);
+    if (const int status = lutTools.runParsed(); status >= 0) return status;
     return runDemo(common, demo);
 }
 

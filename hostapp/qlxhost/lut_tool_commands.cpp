@@ -1,0 +1,50 @@
+#include "lut_tool_commands.h"
+
+namespace qlxhost::cli {
+
+LutToolCommands::LutToolCommands(CLI::App& app) {
+    CLI::App* probe = app.add_subcommand(
+        "probe", "Print what the plugin maps one colour to, with its grid cell and tetrahedron");
+    probe->add_option("LUT", probe_.lutFile, "the .cube or .3dl file")
+        ->type_name("FILE")
+        ->required();
+    probe->add_option("R", probe_.red, "red: 0..255, or 0..1 when any value has a '.'")->required();
+    probe->add_option("G", probe_.green, "green")->required();
+    probe->add_option("B", probe_.blue, "blue")->required();
+    probe->footer(
+        "The colour goes through the plugin's own LUT loader and CPU application, so the result\n"
+        "is the plugin's answer byte for byte. 0..1 values are rounded to the nearest 8-bit\n"
+        "level first, as the plugin renders 8 bits per channel.\n"
+        "Example: qlxhost probe grade.cube 200 100 50");
+    commands_.push_back(probe);
+
+    CLI::App* convert = app.add_subcommand(
+        "convert", "Rewrite any .cube, .3dl or HALD CLUT as a .cube (or .3dl) the plugin loads");
+    convert->add_option("IN", convert_.input, ".cube, .3dl (either may be .gz) or HALD .png/.tif")
+        ->type_name("FILE")
+        ->required();
+    convert
+        ->add_option("OUT", convert_.output,
+                     "the .cube or .3dl to write (default: beside IN "
+                     "as NAME.fixed.cube)")
+        ->type_name("FILE");
+    convert->add_flag("--overwrite", convert_.overwrite,
+                      "replace OUT when it exists (IN itself when named as OUT)");
+    convert->footer(
+        "IN is read by its format's own rules: .cube DOMAIN_MIN/MAX, 1D tables and 1D shaper +\n"
+        "3D files, sizes up to 256; .3dl shaper lines with any spacing, 10/12/16-bit output;\n"
+        "gzip-compressed files; HALD CLUT images. Shapers, domains and 1D tables are baked into\n"
+        "a 65-point grid and larger grids resampled tetrahedrally; a plain grid the plugin could\n"
+        "read is copied value for value. The result is loaded by the plugin's own reader before\n"
+        "it takes its name; what was read differently from the plugin's rules is printed.\n"
+        "Exit status 1 with nothing written when IN cannot be understood or OUT exists.");
+    commands_.push_back(convert);
+}
+
+int LutToolCommands::runParsed() const {
+    if (commands_[0]->parsed()) return runProbe(probe_);
+    if (commands_[1]->parsed()) return runConvert(convert_);
+    return -1;
+}
+
+}  // namespace qlxhost::cli
