@@ -4,17 +4,23 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <system_error>
+
+#include "common/platform.h"
 
 namespace fs = std::filesystem;
 
 namespace qlxhost::cli {
 namespace {
 
+// Descriptions are read through the plugin's own opening, so a FIFO or a
+// device among them is refused at once instead of blocking the survey.
 std::string confGuid(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
+    std::string text;
+    if (!qlx::platform::readWholeFile(file.string(), &text)) return {};
+    std::istringstream in(text);
     nlohmann::json doc;
     try {
         in >> doc;  // like the plugin: whatever follows the first value is ignored
@@ -27,8 +33,10 @@ std::string confGuid(const fs::path& file) {
 }
 
 void readFilterXml(const fs::path& file, FolderDescriptions& out) {
+    std::string text;
+    if (!qlx::platform::readWholeFile(file.string(), &text)) return;
     tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-    if (doc.LoadFile(file.string().c_str()) != tinyxml2::XML_SUCCESS) return;
+    if (doc.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS) return;
     const tinyxml2::XMLElement* filter = doc.FirstChildElement("Filter");
     if (!filter) return;
     if (const auto* guid = filter->FirstChildElement("GUID"); guid && guid->GetText()) {

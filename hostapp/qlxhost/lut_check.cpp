@@ -2,10 +2,10 @@
 
 #include <fmt/core.h>
 
-#include <fstream>
 #include <iterator>
 #include <memory>
 
+#include "common/platform.h"
 #include "lut/cube_lut.h"
 #include "lut_diagnosis.h"
 #include "media_kind.h"
@@ -41,12 +41,13 @@ FileReport checkLutFile(const std::string& path) {
         addError(report.findings, 0, "not a LUT file: the plugin reads .cube and .3dl files");
         return report;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Through the plugin's own opening: a FIFO, a device or a huge file is
+    // refused at once, as the loader refuses it.
+    std::string bytes;
+    if (!qlx::platform::readWholeFile(path, &bytes)) {
         addError(report.findings, 0, "the file cannot be opened");
         return report;
     }
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 
     auto lut = std::make_unique<qlx::CubeLut>();
     const bool loaded = lut->loadCubeFile(path);

@@ -42,7 +42,8 @@ class NLEFilterRegistry {
     // Reads the folder tree below `folder` (UTF-8) in post-order and stores every
     // description it reads; returns the folder's own description, or null.
     // With `readXml` the folder's "filter.xml" is read too and is the result.
-    // A link that leads back to a folder being scanned is not followed.
+    // A link that leads back to a folder being scanned is not followed, nor a
+    // folder more than 128 levels below `folder`.
     std::shared_ptr<NLEFilterInfo> scanFolder(const std::string& folder, bool readXml);
 
     // Number of distinct GUIDs: the effect count reported to the host.

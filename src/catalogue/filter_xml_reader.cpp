@@ -2,7 +2,6 @@
 
 #include <tinyxml2.h>
 
-#include <cstdio>
 #include <optional>
 
 #include "catalogue/description_folder.h"
@@ -29,23 +28,6 @@ void report(std::string* problem, const char* what) noexcept {
     } catch (...) {
         problem->clear();
     }
-}
-
-// The whole file, or nothing when it cannot be opened.
-std::optional<std::string> readWholeFile(const std::string& path) {
-    std::FILE* file = qlx::platform::openForSharedRead(path);
-    if (!file) return std::nullopt;
-    std::string text;
-    char chunk[4096];
-    std::size_t got;
-    try {
-        while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-    } catch (...) {
-        std::fclose(file);
-        throw;
-    }
-    std::fclose(file);
-    return text;
 }
 
 }  // namespace
@@ -97,12 +79,12 @@ std::shared_ptr<NLEFilterInfo> readFilterXmlText(NLEFilterRegistry& registry,
 std::shared_ptr<NLEFilterInfo> readFilterXml(NLEFilterRegistry& registry, const std::string& path,
                                              std::string* problem) {
     try {
-        const std::optional<std::string> text = readWholeFile(path);
-        if (!text) {
+        std::string text;
+        if (!qlx::platform::readWholeFile(path, &text)) {
             report(problem, "the file cannot be opened");
             return nullptr;
         }
-        return readFilterXmlText(registry, *text, descriptionFolder(path), problem);
+        return readFilterXmlText(registry, text, descriptionFolder(path), problem);
     } catch (...) {
         report(problem, "the file could not be read");
         return nullptr;

@@ -9,6 +9,10 @@
 
 namespace {
 
+// Folders nested deeper than this below the scanned one are passed over: the
+// walk recurses once per level, and a host thread's stack is not ours to size.
+constexpr std::size_t kMaxFolderDepth = 128;
+
 bool isDotEntry(const std::string& name) {
     return name == "." || name == "..";
 }
@@ -45,7 +49,8 @@ std::shared_ptr<NLEFilterInfo> NLEFilterRegistry::scanTree(const std::string& fo
         qlx::platform::listFolder(folder, [&](const qlx::platform::DirEntry& entry) {
             if (entry.isDirectory && !isDotEntry(entry.name)) {
                 // Sub-folders never read their "filter.xml"; their results are stored already.
-                scanTree(base + entry.name, false, openFolders);
+                if (openFolders.size() <= kMaxFolderDepth)
+                    scanTree(base + entry.name, false, openFolders);
             } else if (contains(entry.name, ".conf")) {
                 confPath = base + entry.name;
             } else if (contains(entry.name, "filter.xml")) {

@@ -34,9 +34,19 @@ bool listFolder(const std::string& utf8Folder, const std::function<void(const Di
 // folder cannot be asked.
 std::string folderIdentity(const std::string& utf8Folder);
 
+// The largest file the plugin reads (a LUT file, a description): 64 MiB. The
+// largest LUT the loader takes, 65 points a side, is about 8 MiB of text.
+inline constexpr std::uint64_t kMaxReadableFileBytes = std::uint64_t(64) << 20;
+
 // Opens a file by UTF-8 path for binary reading, sharing it for reading and
-// writing with other processes. Null when it cannot be opened.
+// writing with other processes. Null when it cannot be opened, when it is no
+// regular file (a folder, a FIFO, a device), or when it holds more than
+// kMaxReadableFileBytes. Never waits: a FIFO without a writer is refused at once.
 std::FILE* openForSharedRead(const std::string& utf8Path);
+
+// The whole of a file that openForSharedRead accepts; false when it refuses it
+// or a read fails.
+bool readWholeFile(const std::string& utf8Path, std::string* bytes);
 
 // Run-time library loading. Handles are opaque; null means failure.
 void* loadLibrary(const std::string& utf8Path);

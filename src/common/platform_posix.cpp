@@ -2,6 +2,7 @@
 // the system unchanged.
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -36,14 +37,17 @@ std::string folderIdentity(const std::string& utf8Folder) {
 }
 
 std::FILE* openForSharedRead(const std::string& utf8Path) {
-    std::FILE* file = std::fopen(utf8Path.c_str(), "rb");
-    if (!file) return nullptr;
-    // A folder opens for reading on POSIX but is no file to read.
+    // Opened without blocking, so a FIFO answers at once instead of waiting
+    // for a writer; the type and size are asked of what was opened, not of the
+    // name, so nothing can be swapped in between.
+    const int fd = open(utf8Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
     struct stat info;
-    if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
-        std::fclose(file);
-        return nullptr;
-    }
+    const bool readable = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                          static_cast<std::uint64_t>(info.st_size) <= kMaxReadableFileBytes &&
+                          fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0;
+    std::FILE* file = readable ? fdopen(fd, "rb") : nullptr;
+    if (!file) close(fd);
     return file;
 }
 

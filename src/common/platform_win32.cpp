@@ -1,5 +1,6 @@
 // Windows side of the platform layer: every path is converted whole from UTF-8
 // to UTF-16 and handed to the wide API.
+#include <io.h>
 #include <share.h>
 #include <windows.h>
 
@@ -45,7 +46,17 @@ std::string folderIdentity(const std::string& utf8Folder) {
 }
 
 std::FILE* openForSharedRead(const std::string& utf8Path) {
-    return _wfsopen(wide(utf8Path).c_str(), L"rb", _SH_DENYNO);
+    std::FILE* file = _wfsopen(wide(utf8Path).c_str(), L"rb", _SH_DENYNO);
+    if (!file) return nullptr;
+    // Only a file on disk of bounded size: no pipe, console or device.
+    const int fd = _fileno(file);
+    const __int64 size = _filelengthi64(fd);
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) != FILE_TYPE_DISK || size < 0 ||
+        static_cast<std::uint64_t>(size) > kMaxReadableFileBytes) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
 }
 
 void* loadLibrary(const std::string& utf8Path) {
