@@ -39,11 +39,28 @@ LutToolCommands::LutToolCommands(CLI::App& app) {
         "it takes its name; what was read differently from the plugin's rules is printed.\n"
         "Exit status 1 with nothing written when IN cannot be understood or OUT exists.");
     commands_.push_back(convert);
+
+    CLI::App* hald = app.add_subcommand(
+        "hald", "Write a LUT as a HALD CLUT image: the identity HALD rendered through the plugin");
+    hald->add_option("LUT", hald_.lutFile, "a .cube or .3dl file the plugin loads")
+        ->type_name("FILE")
+        ->required();
+    hald->add_option("OUT", hald_.output, "the image to write (.png or .tif, 8 bits)")
+        ->type_name("FILE")
+        ->required();
+    hald->add_option("--level", hald_.level, "HALD level L: L³ x L³ pixels, L² points per axis")
+        ->type_name("2..16")
+        ->capture_default_str();
+    hald->footer(
+        "Level 16 holds every 8-bit level on each axis (4096 x 4096 pixels). 'qlxhost convert'\n"
+        "reads HALD images back. Exit status 1 with nothing written when OUT exists.");
+    commands_.push_back(hald);
 }
 
 int LutToolCommands::runParsed() const {
     if (commands_[0]->parsed()) return runProbe(probe_);
     if (commands_[1]->parsed()) return runConvert(convert_);
+    if (commands_[2]->parsed()) return runHald(hald_);
     return -1;
 }
 

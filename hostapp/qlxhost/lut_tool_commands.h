@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <vector>
 
+#include "hald_image.h"
 #include "lut_convert.h"
 #include "lut_probe.h"
 
@@ -21,6 +22,7 @@ class LutToolCommands {
     std::vector<CLI::App*> commands_;
     ProbeOptions probe_;
     ConvertOptions convert_;
+    HaldOptions hald_;
 };
 
 }  // namespace qlxhost::cli

@@ -258,7 +258,7 @@ int run(int argc, char** argv) {
         if (!unknown.empty()) {
             std::fprintf(stderr,
                          "qlxhost: unknown command '%s'; the commands are list, apply, check, "
-                         "demo, probe and convert\n",
+                         "demo, probe, convert and hald\n",
                          unknown.c_str());
         } else {
             std::fputs(oneLine(where, e).c_str(), stderr);
