@@ -40,9 +40,31 @@ if [[ ${#targets[@]} -eq 0 ]]; then
     exit 2
 fi
 
+# The XML parser's source, so the filter.xml target carries coverage inside it:
+# Debian's source package of the installed libtinyxml2-dev, fetched once with a
+# private apt configuration (the system's apt sources stay as they are). Prints
+# the folder holding tinyxml2.cpp, or nothing when it cannot be had.
+tinyxml2_source() {
+    local dir="$build/third_party/tinyxml2" apt="$build/third_party/apt" codename
+    if [[ ! -f $dir/tinyxml2.cpp ]]; then
+        codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+        mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$dir"
+        echo "deb-src http://deb.debian.org/debian $codename main" >"$apt/sources.list"
+        local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=/dev/null"
+            -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Sandbox::User=root")
+        (cd "$apt" && timeout 300 apt-get "${options[@]}" update -qq &&
+            timeout 300 apt-get "${options[@]}" source --download-only -qq \
+                "tinyxml2=$(dpkg-query -W -f='${source:Version}' libtinyxml2-dev)" &&
+            tar -xf tinyxml2_*.orig.tar.* --strip-components=1 -C "$dir") >"$apt/fetch.log" 2>&1 || true
+    fi
+    [[ -f $dir/tinyxml2.cpp ]] && echo "$dir"
+    return 0
+}
+
 mkdir -p "$build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DQLX_FUZZ_TINYXML2_SOURCE="$(tinyxml2_source)" \
     -DQLX_BUILD_FUZZ=ON -DQLX_BUILD_TESTS=OFF -DQLX_BUILD_BENCH=OFF >"$build/configure.log" 2>&1 || {
     cat "$build/configure.log" >&2
     exit 1

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Valgrind memcheck over one end-to-end render per renderer: qlxhost applies a
+# bundled look, with skin protection, to a small picture through the CPU, the
+# OpenCL and the OpenGL renderer. A run fails on any invalid access or use of
+# an uninitialised value, and on a definite leak whose stack passes through our
+# code (the plugin, its companions, qlxhost); leaks allocated inside the
+# system's OpenCL and OpenGL drivers are listed in tools/sanitizers/valgrind.supp.
+#
+#   tools/run_valgrind.sh [build folder]     (default: build, as tools/build.sh makes it)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build}"
+qlxhost="$build/bin/qlxhost"
+command -v valgrind >/dev/null || { echo "run_valgrind: valgrind is not installed" >&2; exit 2; }
+[ -x "$qlxhost" ] || { echo "run_valgrind: build qlxhost first ($qlxhost)" >&2; exit 2; }
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+export POCL_CACHE_DIR="$work/pocl-cache"
+mkdir -p "$POCL_CACHE_DIR"
+picture="$root/../shared/testdata/images"
+picture="$(ls "$picture"/*.jpg 2>/dev/null | head -n 1 || true)"
+if [ -z "$picture" ]; then
+  picture="$work/in.png"
+  # No shared photos: any small picture will do; qlxhost's demo writes one.
+  "$qlxhost" demo -o "$work" >/dev/null
+  picture="$work/contact-sheet.png"
+fi
+
+status=0
+for renderer in cpu opencl opengl; do
+  log="$work/$renderer.log"
+  start=$SECONDS
+  if valgrind --tool=memcheck --error-exitcode=99 --leak-check=full \
+      --errors-for-leak-kinds=definite --show-leak-kinds=definite \
+      --suppressions="$root/tools/sanitizers/valgrind.supp" --log-file="$log" \
+      "$qlxhost" apply -f "Warm" -s 50 -r "$renderer" "$picture" "$work/out-$renderer.png" \
+      >/dev/null 2>&1; then
+    echo "run_valgrind: $renderer clean ($((SECONDS - start)) s; $(grep -c 'ERROR SUMMARY: 0' "$log") summary)"
+  else
+    status=1
+    echo "run_valgrind: $renderer FAILED ($((SECONDS - start)) s):"
+    grep -E 'Invalid|uninitialised|definitely lost|ERROR SUMMARY' "$log" | head -n 20
+    cp "$log" "$build/valgrind-$renderer.log" && echo "  full log: $build/valgrind-$renderer.log"
+  fi
+done
+exit $status
