@@ -55,12 +55,27 @@ LutToolCommands::LutToolCommands(CLI::App& app) {
         "Level 16 holds every 8-bit level on each axis (4096 x 4096 pixels). 'qlxhost convert'\n"
         "reads HALD images back. Exit status 1 with nothing written when OUT exists.");
     commands_.push_back(hald);
+
+    CLI::App* look = app.add_subcommand(
+        "look-folder", "Turn a LUT file into a look folder: .conf, filter.xml and the LUT");
+    look->add_option("LUT", look_.lutFile, "any file 'qlxhost convert' reads")
+        ->type_name("FILE")
+        ->required();
+    look->add_option("FOLDER", look_.folder, "the folder to create, inside a LUT folder")
+        ->type_name("DIR")
+        ->required();
+    look->add_option("-n,--name", look_.name, "the look's name (default: the folder's)");
+    look->footer(
+        "The LUT is converted as by 'qlxhost convert'; the .conf gets a fresh GUID. Exit status 1\n"
+        "with nothing written when FOLDER exists or the LUT cannot be read.");
+    commands_.push_back(look);
 }
 
 int LutToolCommands::runParsed() const {
     if (commands_[0]->parsed()) return runProbe(probe_);
     if (commands_[1]->parsed()) return runConvert(convert_);
     if (commands_[2]->parsed()) return runHald(hald_);
+    if (commands_[3]->parsed()) return runLookFolder(look_);
     return -1;
 }
 

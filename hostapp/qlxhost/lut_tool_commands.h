@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "hald_image.h"
+#include "look_folder.h"
 #include "lut_convert.h"
 #include "lut_probe.h"
 
@@ -23,6 +24,7 @@ class LutToolCommands {
     ProbeOptions probe_;
     ConvertOptions convert_;
     HaldOptions hald_;
+    LookFolderOptions look_;
 };
 
 }  // namespace qlxhost::cli

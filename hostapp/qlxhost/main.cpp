@@ -258,7 +258,7 @@ int run(int argc, char** argv) {
         if (!unknown.empty()) {
             std::fprintf(stderr,
                          "qlxhost: unknown command '%s'; the commands are list, apply, check, "
-                         "demo, probe, convert and hald\n",
+                         "demo, probe, convert, hald and look-folder\n",
                          unknown.c_str());
         } else {
             std::fputs(oneLine(where, e).c_str(), stderr);

@@ -169,6 +169,18 @@ TEST(LutHald, RoundTripThroughHaldKeepsThePluginsOutputClose) {
     EXPECT_LE(most, 6.0);
 }
 
+TEST(LutLookFolder, MakesAFolderCheckPassesAndRefusesAnExistingOne) {
+    const std::string in = corpusFile("ocio_lustre_33x33x33.3dl");
+    if (!fs::exists(in)) GTEST_SKIP() << "test corpus absent: " << in;
+    qlxtest::TempDir dir;
+    const std::string look = dir.path() + "/lustre";
+    ASSERT_EQ(runQlxhost({"look-folder", in, look, "--name", "Lustre"}).exitCode, 0);
+    const ProgramResult check = runQlxhost({"check", look});
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+    EXPECT_NE(check.out.find("ok: filter \"Lustre\""), std::string::npos) << check.out;
+    EXPECT_EQ(runQlxhost({"look-folder", in, look}).exitCode, 1);
+}
+
 // The converted file through the plugin against OpenColorIO's own reading of
 // the source on all 2^24 colours. QLX_LUT_ORACLE_ALL=1 runs the whole corpus
 // and prints the distribution per file.
