@@ -1,6 +1,6 @@
-// Checks one LUT file: the plugin's own LUT loader says whether it loads, and
-// a line-by-line reading says why not, and what it will read differently from
-// what the file's author meant.
+// Checks one LUT file with the plugin's own LUT reader: whether it loads (and
+// the status code when it does not), every problem with its line, and what it
+// will read differently from what the file's author meant.
 #pragma once
 
 #include <string>

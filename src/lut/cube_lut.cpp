@@ -4,40 +4,12 @@
 #include <cstring>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 
-#include "common/platform.h"
 #include "lut/byte_source.h"
 #include "lut/lut_text_reader.h"
 
 namespace qlx {
-
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// The extension runs from the path's last "." to its end, compared in upper
-// case by the plain ASCII rule.
-bool formatFromPath(const std::string& path, LutFileFormat* format) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos) return false;
-    std::string extension = path.substr(dot);
-    for (char& c : extension) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    if (extension == ".3DL") {
-        *format = LutFileFormat::ThreeDl;
-        return true;
-    }
-    if (extension == ".CUBE") {
-        *format = LutFileFormat::Cube;
-        return true;
-    }
-    return false;
-}
-
-}  // namespace
 
 CubeLut::CubeLut() : CubeLut(false, false) {}
 
@@ -54,34 +26,35 @@ bool CubeLut::loadCubeFileForTexture(const std::string& utf8Path) {
 }
 
 bool CubeLut::load(const std::string& utf8Path, LoadTarget target) {
-    LutFileFormat format;
-    if (!formatFromPath(utf8Path, &format)) return false;
-    std::unique_ptr<std::FILE, FileCloser> file(platform::openForSharedRead(utf8Path));
-    if (!file) return false;
-    FileByteSource source(file.get());
-    return loadFromSource(source, format, target == LoadTarget::Texture);
+    const std::optional<LutReading> reading = readLutFile(utf8Path);
+    return reading && adopt(*reading, target);
 }
 
 bool CubeLut::loadFromSource(ByteSource& source, LutFileFormat format, bool forTexture) {
-    const LoadTarget target = forTexture ? LoadTarget::Texture : LoadTarget::Grid;
-    status = kLoaded;
+    auto text = std::make_unique<LutTextReader>(source);
+    return adopt(readLut(*text, format), forTexture ? LoadTarget::Texture : LoadTarget::Grid);
+}
+
+bool CubeLut::adopt(const LutReading& reading, LoadTarget target) {
+    status = reading.status();
     clearGrid();
     fastGrid_.invalidate();
     gridLoaded_ = false;
     if (target == LoadTarget::Texture) packedList_.clear();
+    if (status == kLutNoLineBreak) return false;  // nothing was read
 
-    auto reader = std::make_unique<LutTextReader>(source);
-    if (!reader->detectTerminator()) {
-        status = kNoLineBreak;
+    const LutFile& lut = reading.lut;
+    if (lut.size != 0) size_ = lut.size;  // else the size of an earlier load stays
+    // A .CUBE load ends here when the size is above the grid's, the size of an
+    // earlier load included.
+    if (lut.format == LutFileFormat::Cube && size_ > kGridDim) {
+        status = kLutBadSize;
         return false;
     }
-    if (format == LutFileFormat::ThreeDl) {
-        readThreeDl(*reader, target);
-    } else {
-        readCube(*reader, target);
-    }
-    gridLoaded_ = status == kLoaded && target == LoadTarget::Grid;
-    return status == kLoaded;
+    beginEntries(target, reading.entriesBegun);
+    storeEntries(lut, target);
+    gridLoaded_ = status == kLutLoaded && target == LoadTarget::Grid;
+    return status == kLutLoaded;
 }
 
 void CubeLut::clearGrid() {
@@ -98,7 +71,6 @@ void CubeLut::clearGrid() {
 }
 
 void CubeLut::buildInterpolationTables() {
-    if (status != kLoaded) return;
     const float step = 255.0f / static_cast<float>(size_ - 1);
     for (int v = 0; v < kLevels; ++v) {
         const float x = static_cast<float>(v) / step;
@@ -112,33 +84,33 @@ void CubeLut::buildInterpolationTables() {
     fraction_[kLevels - 1] = 0.0f;
 }
 
-void CubeLut::storeEntry(LoadTarget target, int r, int g, int b, const float value[3]) {
+void CubeLut::storeEntries(const LutFile& lut, LoadTarget target) {
     if (target == LoadTarget::Texture && packed_) {
-        packedList_.insert(packedList_.end(), value, value + 3);
+        const std::vector<float> table = lut.textureTable(normalized_);
+        packedList_.insert(packedList_.end(), table.begin(), table.end());
         return;
     }
-    float* entry = gridEntry(r, g, b);
-    entry[0] = value[0];
-    entry[1] = value[1];
-    entry[2] = value[2];
+    for (std::size_t i = 0; i < lut.entryTotal(); ++i) {
+        int r, g, b;
+        lut.gridIndex(i, &r, &g, &b);
+        if (target == LoadTarget::Grid) {
+            lut.gridValue(i, gridEntry(r, g, b));
+        } else {
+            lut.textureValue(i, normalized_, gridEntry(r, g, b));
+        }
+    }
 }
 
-bool CubeLut::nextLine(LutTextReader& reader) {
-    const LutTextReader::Result result = reader.nextSignificantLine();
-    if (result == LutTextReader::Result::Line) return true;
-    status = result == LutTextReader::Result::PastEnd ? kPastEndOfFile : kNothingLeft;
-    return false;
-}
-
-void CubeLut::beginEntries(LoadTarget target) {
+void CubeLut::beginEntries(LoadTarget target, bool headerSound) {
     entryCount = static_cast<std::uint32_t>(size_) * static_cast<std::uint32_t>(size_) *
                  static_cast<std::uint32_t>(size_);
-    if (status == kLoaded && !(target == LoadTarget::Texture && packed_)) {
+    if (!headerSound) return;
+    if (!(target == LoadTarget::Texture && packed_)) {
         gridExtent_ = size_;  // entries are written below this index only
     }
     if (target == LoadTarget::Grid) {
         buildInterpolationTables();
-    } else if (packed_ && status == kLoaded) {
+    } else if (packed_) {
         packedList_.reserve(static_cast<std::size_t>(entryCount) * 3);
     }
 }

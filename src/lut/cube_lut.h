@@ -1,6 +1,7 @@
 // One 3D colour lookup table read from a ".CUBE" or ".3DL" file, in grid form
 // (for the CPU and OpenCL renderers) or packed form (for the OpenGL renderer),
-// and its tetrahedral application to 8-bit BGR/BGRA images.
+// and its tetrahedral application to 8-bit BGR/BGRA images. Both forms are
+// built from the LutFile value the readers produce (lut/lut_file.h).
 #pragma once
 
 #include <cstddef>
@@ -9,13 +10,11 @@
 #include <vector>
 
 #include "lut/lut_fast_grid.h"
+#include "lut/lut_file.h"
 
 namespace qlx {
 
 class ByteSource;
-class LutTextReader;
-
-enum class LutFileFormat { Cube, ThreeDl };
 
 // About 3.3 MB with its grid held inline: owners create it on the heap. Used
 // by one thread at a time; a load must not overlap an application.
@@ -25,18 +24,6 @@ class CubeLut {
     static constexpr std::size_t kGridFloats =
         static_cast<std::size_t>(kGridDim) * kGridDim * kGridDim * 3;
     static constexpr int kLevels = 256;
-
-    // Result codes kept in `status`.
-    enum Status : std::int32_t {
-        kLoaded = 0,
-        kNeverLoaded = 1,
-        kNothingLeft = 10,
-        kPastEndOfFile = 12,
-        kNoLineBreak = 13,
-        kBadDomain = 22,
-        kBadSize = 23,
-        kTooFewShaperFields = 24,
-    };
 
     CubeLut();
     CubeLut(bool packed, bool normalized);
@@ -68,8 +55,8 @@ class CubeLut {
     int apply(std::uint8_t* dst, int dstPitch, const std::uint8_t* src, int width, int height,
               int srcPitch, int channels, const LutRowDone& rowDone = nullptr);
 
-    // Result of the last load (Status codes); apply also sets it to 0.
-    std::int32_t status = kNeverLoaded;
+    // Result of the last load (LutStatus codes); apply also sets it to 0.
+    std::int32_t status = kLutNeverLoaded;
     // size³, set by every load as soon as its header has been read.
     std::uint32_t entryCount = 0;
 
@@ -80,19 +67,14 @@ class CubeLut {
   private:
     enum class LoadTarget { Grid, Texture };
 
-    struct CubeHeader;  // what a .CUBE header says
-
     bool load(const std::string& utf8Path, LoadTarget target);
-    void readThreeDl(LutTextReader& reader, LoadTarget target);
-    void readThreeDlHeader(LutTextReader& reader);
-    void readThreeDlEntries(LutTextReader& reader, LoadTarget target);
-    void readCube(LutTextReader& reader, LoadTarget target);
-    void readCubeHeader(LutTextReader& reader, CubeHeader& header);
-    void readCubeEntries(LutTextReader& reader, LoadTarget target, const CubeHeader& header);
-    bool nextLine(LutTextReader& reader);
-    void beginEntries(LoadTarget target);
+    // Builds the chosen form from what a reader read.
+    bool adopt(const LutReading& reading, LoadTarget target);
+    // Sets entryCount; with a sound header, also the tables (grid) or room
+    // for the packed list (texture).
+    void beginEntries(LoadTarget target, bool headerSound);
     void buildInterpolationTables();
-    void storeEntry(LoadTarget target, int r, int g, int b, const float value[3]);
+    void storeEntries(const LutFile& lut, LoadTarget target);
     float* gridEntry(int r, int g, int b) {
         return grid_ + ((static_cast<std::size_t>(r) * kGridDim + g) * kGridDim + b) * 3;
     }

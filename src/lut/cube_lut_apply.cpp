@@ -17,8 +17,8 @@ constexpr long long kCallingThreadPixels = 10000;
 
 int CubeLut::apply(std::uint8_t* dst, int dstPitch, const std::uint8_t* src, int width, int height,
                    int srcPitch, int channels, const LutRowDone& rowDone) {
-    status = kLoaded;
-    if (static_cast<unsigned>(size_ - 1) > static_cast<unsigned>(kGridDim - 1)) return kBadSize;
+    status = kLutLoaded;
+    if (static_cast<unsigned>(size_ - 1) > static_cast<unsigned>(kGridDim - 1)) return kLutBadSize;
     if (channels != 3 && channels != 4) return status;
 
     const int type = channels == 3 ? CV_8UC3 : CV_8UC4;

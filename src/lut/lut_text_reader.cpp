@@ -14,6 +14,7 @@ bool LutTextReader::detectTerminator() {
         if (got == 0) break;
         count += got;
     }
+    detectedSpan_ = count;
     bool found = false;
     const std::size_t span = count < kDetectionSpan ? count : kDetectionSpan;
     for (std::size_t i = 0; i < span && !found; ++i) {
@@ -45,6 +46,7 @@ LutTextReader::Result LutTextReader::readRawLine() {
         if (position_ == filled_ && !refill()) {
             if (!extractedAny) return Result::NothingLeft;
             atEnd_ = true;
+            ++physicalLine_;
             return Result::Line;
         }
         const char* start = buffer_ + position_;
@@ -54,6 +56,7 @@ LutTextReader::Result LutTextReader::readRawLine() {
             const std::size_t length = static_cast<const char*>(end) - start;
             line_.append(start, length);
             position_ += length + 1;
+            ++physicalLine_;
             return Result::Line;
         }
         line_.append(start, available);
@@ -71,7 +74,10 @@ LutTextReader::Result LutTextReader::nextSignificantLine() {
         const Result result = readRawLine();
         if (result != Result::Line) return result;
         const bool skipped = line_.empty() || line_[0] == '#' || line_ == "\r";
-        if (!skipped) return Result::Line;
+        if (!skipped) {
+            lineNumber_ = physicalLine_;
+            return Result::Line;
+        }
     }
 }
 
