@@ -2,8 +2,6 @@
 
 #include <fmt/core.h>
 
-#include <algorithm>
-#include <climits>
 #include <memory>
 
 #include "lut/byte_source.h"
@@ -112,10 +110,6 @@ LutDiagnosis diagnoseLut(const std::string& bytes, qlx::LutFileFormat format) {
         }
         warnAboutTrailingLines(*text, diagnosis.findings);
     }
-    // In file order; what concerns the whole file last.
-    const auto order = [](const Finding& f) { return f.line > 0 ? f.line : INT_MAX; };
-    std::stable_sort(diagnosis.findings.begin(), diagnosis.findings.end(),
-                     [&](const Finding& a, const Finding& b) { return order(a) < order(b); });
     return diagnosis;
 }
 
