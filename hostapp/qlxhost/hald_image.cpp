@@ -11,6 +11,7 @@
 #include "cli_error.h"
 #include "lut/cube_lut.h"
 #include "output_file.h"
+#include "plugin_lut.h"
 
 namespace qlxhost::cli {
 namespace {
@@ -40,16 +41,7 @@ int runHald(const HaldOptions& options) {
     if (std::filesystem::exists(options.output, ec)) {
         throw CliError(fmt::format("{}: exists; nothing written", options.output));
     }
-    if (!std::ifstream(options.lutFile)) {
-        throw CliError(fmt::format("{}: cannot be opened", options.lutFile));
-    }
-    auto lut = std::make_unique<qlx::CubeLut>();
-    if (!lut->loadCubeFile(options.lutFile)) {
-        throw CliError(
-            fmt::format("{}: the plugin does not load this LUT (status {}); "
-                        "'qlxhost convert' may repair it",
-                        options.lutFile, lut->status));
-    }
+    auto lut = loadPluginLut(options.lutFile, "'qlxhost convert' may repair it");
     cv::Mat image = identityHald(options.level);
     lut->apply(image.data, static_cast<int>(image.step), image.data, image.cols, image.rows,
                static_cast<int>(image.step), 3);

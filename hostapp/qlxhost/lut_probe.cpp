@@ -10,6 +10,7 @@
 
 #include "cli_error.h"
 #include "lut/cube_lut.h"
+#include "plugin_lut.h"
 
 namespace qlxhost::cli {
 namespace {
@@ -47,16 +48,8 @@ int runProbe(const ProbeOptions& options) {
     const std::uint8_t g = level(options.green, unit, "green");
     const std::uint8_t b = level(options.blue, unit, "blue");
 
-    if (!std::ifstream(options.lutFile)) {
-        throw CliError(fmt::format("{}: cannot be opened", options.lutFile));
-    }
-    auto lut = std::make_unique<qlx::CubeLut>();
-    if (!lut->loadCubeFile(options.lutFile)) {
-        throw CliError(
-            fmt::format("{}: the plugin does not load this LUT (status {}); "
-                        "'qlxhost check' says why, 'qlxhost convert' may repair it",
-                        options.lutFile, lut->status));
-    }
+    auto lut =
+        loadPluginLut(options.lutFile, "'qlxhost check' says why, 'qlxhost convert' may repair it");
     const std::uint8_t in[3] = {b, g, r};  // BGR, as the plugin's frames
     std::uint8_t out[3] = {};
     lut->apply(out, 3, in, 1, 1, 3, 3);

@@ -1,0 +1,21 @@
+#include "plugin_lut.h"
+
+#include <fmt/core.h>
+
+#include <fstream>
+
+#include "cli_error.h"
+
+namespace qlxhost::cli {
+
+std::unique_ptr<qlx::CubeLut> loadPluginLut(const std::string& path, const char* advice) {
+    if (!std::ifstream(path)) throw CliError(fmt::format("{}: cannot be opened", path));
+    auto lut = std::make_unique<qlx::CubeLut>();
+    if (!lut->loadCubeFile(path)) {
+        throw CliError(fmt::format("{}: the plugin does not load this LUT (status {}); {}", path,
+                                   lut->status, advice));
+    }
+    return lut;
+}
+
+}  // namespace qlxhost::cli
