@@ -60,35 +60,6 @@ TEST_F(EffectTest, ResourceHintFollowsSkinProtection) {
 
 // ---- host value conversion -------------------------------------------------
 
-struct ConversionCase {
-    std::uint32_t hostType;
-    bool converted;
-    std::uint32_t cellType;
-    int rawBytes;  // how many value bytes reach the cell
-};
-
-class HostValueConversion : public ::testing::TestWithParam<ConversionCase> {};
-
-TEST_P(HostValueConversion, KeepsTheValueBytesAndStampsTheType) {
-    const ConversionCase c = GetParam();
-    QLXParamValue host{};
-    host.type = c.hostType;
-    host.value.i64 = 0x1122334455667788LL;
-    const auto cell = tonekit::convertHostValue(host);
-    ASSERT_EQ(cell.has_value(), c.converted);
-    if (!cell) return;
-    EXPECT_EQ(cell->type, c.cellType);
-    EXPECT_EQ(std::memcmp(cell->raw, &host.value, c.rawBytes), 0);
-    for (std::size_t i = c.rawBytes; i < sizeof cell->raw; ++i) ASSERT_EQ(cell->raw[i], 0) << i;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    HostTypes, HostValueConversion,
-    ::testing::Values(ConversionCase{3, true, 5, 4}, ConversionCase{5, true, 3, 4},
-                      ConversionCase{6, true, 2, 8}, ConversionCase{7, true, 1, 1},
-                      ConversionCase{9, true, 7, 8}, ConversionCase{4, false, 0, 0},
-                      ConversionCase{0, false, 0, 0}, ConversionCase{10, false, 0, 0}));
-
 TEST(HostTextConversion, LongTextIsCutInTheCellAndWholeInTheText) {
     for (std::size_t length : {0u, 1u, 511u, 512u, 600u}) {
         const std::string text(length, 'p');

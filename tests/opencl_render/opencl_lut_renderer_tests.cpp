@@ -310,13 +310,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- program and kernels ------------------------------------------------------
 
-TEST_F(OpenCLRendererTest, MissingProgramFileFailsPreparationWithItsPath) {
-    const std::string missing = folder.path() + "/none.cl";
-    NLEOpenCLLut& renderer = makeRenderer(lutFile, kLookGuid, missing);
-    EXPECT_EQ(renderer.Init(programs, memory), 1);
-    EXPECT_EQ(host.util.log.count("tonekit::LUT Can't loadProgram: " + missing), 1);
-}
-
 TEST_F(OpenCLRendererTest, ProgramThatDoesNotBuildFailsPreparation) {
     const std::string broken = folder.write("broken.cl", qlxtest::brokenProgram());
     NLEOpenCLLut& renderer = makeRenderer(lutFile, kLookGuid, broken);
@@ -327,31 +320,8 @@ TEST_F(OpenCLRendererTest, ProgramThatDoesNotBuildFailsPreparation) {
     EXPECT_EQ(renderer.Init(programs, memory), 0);
 }
 
-TEST_F(OpenCLRendererTest, ProgramWithoutMainFailsPreparationQuietly) {
-    const std::string program = folder.write("other.cl", "__kernel void OTHER(int x) {}\n");
-    NLEOpenCLLut& renderer = makeRenderer(lutFile, kLookGuid, program);
-    EXPECT_EQ(renderer.Init(programs, memory), 1);
-    EXPECT_EQ(host.util.log.count("tonekit::"), 0);
-}
-
 TEST_F(OpenCLRendererTest, NoManagersFailPreparation) {
     EXPECT_EQ(makeRenderer(lutFile).Init(nullptr, nullptr), 1);
-}
-
-TEST_F(OpenCLRendererTest, ProgramWithoutSkinKernelRunsMainWithoutProtection) {
-    const std::string program = folder.write("main_only.cl", qlxtest::programWithoutSkinKernel());
-    NLEOpenCLLut& renderer = makeRenderer(lutFile, kLookGuid, program);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
-    EXPECT_EQ(host.util.log.count("tonekit::skinProtect kernel create failed"), 1);
-    host.util.log.clear();
-
-    renderer.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(100));
-    const cv::Mat input = randomPicture(30, 20, 9);
-    renderer.skinMask = cv::Mat(20, 30, CV_8UC4, cv::Scalar::all(255));
-    const cv::Mat unprotected = renderOnCpu(lutFile, 100, 0, cv::Mat(), input);
-    for (int frame = 0; frame < 2; ++frame)
-        EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input), unprotected));
-    EXPECT_EQ(host.util.log.lines().size(), 0u);
 }
 
 TEST_F(OpenCLRendererTest, TheFirstPreparedProgramServesEveryInstance) {
@@ -364,51 +334,7 @@ TEST_F(OpenCLRendererTest, TheFirstPreparedProgramServesEveryInstance) {
         sameBytes(renderOnDevice(second, input), renderOnCpu(lutFile, 100, 0, cv::Mat(), input)));
 }
 
-TEST_F(OpenCLRendererTest, RepeatedPreparationKeepsWorking) {
-    NLEOpenCLLut& renderer = makeRenderer(lutFile);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
-    ASSERT_EQ(renderer.Init(nullptr, nullptr), 0);
-    const cv::Mat input = randomPicture(16, 16, 5);
-    EXPECT_TRUE(
-        sameBytes(renderOnDevice(renderer, input), renderOnCpu(lutFile, 100, 0, cv::Mat(), input)));
-}
-
 // ---- which LUT, and when it is loaded -----------------------------------------
-
-TEST_F(OpenCLRendererTest, CustomFilterPassesFramesUntilAFileIsChosen) {
-    NLEOpenCLLut& renderer = makeRenderer(lutFile, kCustomGuid);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
-    const cv::Mat input = randomPicture(24, 10, 6);
-    EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input), input));
-    const std::string other = folder.write("other.cube", bentCube(5));
-    ASSERT_EQ(renderer.SetParam("lut3dPath", 6, NLEFilterParamValue::ofText("file:/" + other)), 0);
-    EXPECT_TRUE(
-        sameBytes(renderOnDevice(renderer, input), renderOnCpu(other, 100, 0, cv::Mat(), input)));
-}
-
-TEST_F(OpenCLRendererTest, NoLutFilePassesFramesThrough) {
-    NLEOpenCLLut& renderer = makeRenderer("");
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
-    const cv::Mat input = randomPicture(24, 10, 6);
-    EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input), input));
-}
-
-TEST_F(OpenCLRendererTest, SteadyPathIsLoadedAndUploadedOnce) {
-    const std::string path = folder.write("steady.cube", bentCube(9));
-    NLEOpenCLLut& renderer = makeRenderer(path);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
-    const cv::Mat input = randomPicture(32, 16, 8);
-    const cv::Mat first = renderOnDevice(renderer, input);
-    ASSERT_TRUE(sameBytes(first, renderOnCpu(path, 100, 0, cv::Mat(), input)));
-    // The file changes under the same path: the tables on the device stay.
-    folder.write("steady.cube", bentCube(5, 0.1));
-    EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input), first));
-    // A new path is loaded and uploaded at the next frame.
-    const std::string moved = folder.write("moved.cube", bentCube(5, 0.1));
-    renderer.SetParam("lut3dPath", 6, NLEFilterParamValue::ofText(moved));
-    EXPECT_TRUE(
-        sameBytes(renderOnDevice(renderer, input), renderOnCpu(moved, 100, 0, cv::Mat(), input)));
-}
 
 TEST_F(OpenCLRendererTest, UnreadableLutPassesFramesAndIsTriedAgainEachFrame) {
     const std::string path = folder.path() + "/later.cube";
