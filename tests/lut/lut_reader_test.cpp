@@ -230,17 +230,5 @@ TEST(LoadsInSequence, EachStandsOnItsOwnButAFailedHeaderKeepsTheSize) {
     EXPECT_EQ(lut.status, 10);
 }
 
-TEST(Reading, GoesOnPastTheLoadersProblemToReportTheOthers) {
-    const LutReading reading =
-        readText("   \n" + kSize2 + "DOMAIN_MIN 1 1 1\n0 0 0\n0.5 0\n", kCube);
-    ASSERT_EQ(reading.errors.size(), 3u);
-    EXPECT_EQ(reading.errors[0].line, 1);  // the loader stops here
-    EXPECT_EQ(reading.errors[1].status, 22);
-    EXPECT_EQ(reading.errors[2].line, 5);
-    EXPECT_NE(reading.errors[2].sentence.find("after 2 of the 8"), std::string::npos);
-    EXPECT_EQ(reading.lut.shortEntryLines, std::vector<int>{5});
-    EXPECT_TRUE(reading.lut.entries.empty());  // nothing kept past the loader's problem
-}
-
 }  // namespace
 }  // namespace qlx::test
