@@ -1,7 +1,5 @@
 #include "lut/blend_tables.h"
 
-#include <cstring>
-
 namespace qlx {
 
 const BlendTables& BlendTables::instance() {
@@ -11,20 +9,10 @@ const BlendTables& BlendTables::instance() {
     return *tables;
 }
 
-BlendTables::BlendTables()
-    : mul_(new std::uint8_t[256 * 256]), mix_(new std::uint8_t[kMixRows * kMixRowBytes]) {
+BlendTables::BlendTables() : mul_(new std::uint8_t[256 * 256]) {
     for (unsigned a = 0; a < 256; ++a) {
         for (unsigned v = 0; v < 256; ++v) {
             mul_[a * 256 + v] = static_cast<std::uint8_t>((a * v + 127) / 255);
-        }
-    }
-    for (unsigned p = 0; p < 256; ++p) {
-        for (unsigned q = 0; q < 256; ++q) {
-            std::uint8_t* row = mix_.get() + (p * 256 + q) * kMixRowBytes;
-            for (unsigned k = 0; k < 256; ++k) {
-                row[k] = static_cast<std::uint8_t>((p * k + q * (255 - k)) / 255);
-            }
-            std::memset(row + 256, 0, kMixRowBytes - 256);
         }
     }
 }

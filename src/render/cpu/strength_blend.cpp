@@ -8,8 +8,6 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
-#include "lut/blend_tables.h"
-
 namespace qlx {
 namespace {
 
@@ -198,20 +196,6 @@ void blendRow(std::uint8_t* result, const std::uint8_t* original, int pixels,
 void prefetchRow(const std::uint8_t* row, int pixels) {
     for (int x = 0; x < pixels; x += 16)
         _mm_prefetch(reinterpret_cast<const char*>(row + 4 * x), _MM_HINT_T0);
-}
-
-void blendRowWithTables(std::uint8_t* result, const std::uint8_t* original, int pixels,
-                        const BlendRowSettings& s) {
-    const BlendTables& tables = BlendTables::instance();
-    for (int x = 0; x < pixels; ++x) {
-        std::uint8_t* d = result + 4 * x;
-        const std::uint8_t* o = original + 4 * x;
-        for (int c = 0; c < 4; ++c) {
-            if (s.strengthWeight >= 0) d[c] = tables.mix(o[c], d[c], s.strengthWeight);
-            if (s.mask && s.mask[4 * x + 3] != 0)
-                d[c] = tables.mix(o[c], d[c], tables.mul(s.skinScale, s.mask[4 * x + 3]));
-        }
-    }
 }
 
 }  // namespace qlx

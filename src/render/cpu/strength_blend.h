@@ -1,9 +1,7 @@
 // Blending a LUT result back towards the original frame, by the effect's
-// strength and by the skin mask. Every byte equals what the shared blend
-// tables give:
+// strength and by the skin mask, in registers. Every byte is
 //   mix(p, q, k) = floor((p * k + q * (255 - k)) / 255)
-//   mul(s, m)    = floor((s * m + 127) / 255)
-// computed here in registers instead of reading the 17 MB mix table.
+// with the skin weight k = mul(s, m) = floor((s * m + 127) / 255).
 #pragma once
 
 #include <cstdint>
@@ -26,10 +24,5 @@ void blendRow(std::uint8_t* result, const std::uint8_t* original, int pixels,
 
 // Asks for `pixels` BGRA pixels to be brought into the cache ahead of use.
 void prefetchRow(const std::uint8_t* row, int pixels);
-
-// The same through the blend tables, one byte at a time: the reference the
-// fast form is checked against.
-void blendRowWithTables(std::uint8_t* result, const std::uint8_t* original, int pixels,
-                        const BlendRowSettings& settings);
 
 }  // namespace qlx
