@@ -1,8 +1,7 @@
-// A stand-in segmentation plugin that records its calls. Built several times,
-// each build leaving out the exports named by the OMIT_* definitions, to check
-// which libraries the bridge accepts.
+// A stand-in segmentation plugin that records its calls. Built once per set of exports (OMIT_*
+// leaves one out), to check which libraries the bridge accepts.
 #include <algorithm>
-#include <cstring>
+#include <cstdint>
 
 #include "test_ai_filter_state.h"
 
@@ -24,37 +23,28 @@ TEST_EXPORT void SetNLEAIEffectFilterLogCallback(void (*callback)(int, const cha
 #endif
 
 #ifndef OMIT_CreateNLEAIEffectFilterFromGUID
-TEST_EXPORT void* CreateNLEAIEffectFilterFromGUID(const char* guid, const char* resourceFolder) {
+TEST_EXPORT void* CreateNLEAIEffectFilterFromGUID(const char*, const char* resourceFolder) {
     ++g_state.createCalls;
     g_state.lastResourceFolder = resourceFolder ? resourceFolder : "";
-    return guid && std::strcmp(guid, "B6812345-039A-49CB-BEBB-339EACCD00F0") == 0 ? &g_filterToken
-                                                                                  : nullptr;
+    return &g_filterToken;
 }
 #endif
 
 #ifndef OMIT_DeleteNLEAIEffectFilter
 TEST_EXPORT void DeleteNLEAIEffectFilter(void** handleVariable) {
-    g_state.lastHandleVariable = handleVariable;
     if (handleVariable) *handleVariable = nullptr;
 }
 #endif
 
 #ifndef OMIT_NLEEffectFilterTransform
-TEST_EXPORT int NLEEffectFilterTransform(void* handle, std::uint8_t* dst, std::int32_t width,
-                                         std::int32_t height, std::int32_t dstPitch, void*,
-                                         std::int32_t, std::int32_t, std::int32_t,
-                                         const std::uint8_t* src, std::int32_t srcWidth,
-                                         std::int32_t, std::int32_t srcPitch) {
+TEST_EXPORT int NLEEffectFilterTransform(void* handle, std::uint8_t* dst, std::int32_t,
+                                         std::int32_t, std::int32_t, void*, std::int32_t,
+                                         std::int32_t, std::int32_t, const std::uint8_t* src,
+                                         std::int32_t srcWidth, std::int32_t, std::int32_t) {
     ++g_state.transformCalls;
     if (!handle || !dst || !src) return 2;
-    g_state.firstSourceRow.assign(
-        reinterpret_cast<const char*>(src),
-        std::min<std::size_t>(static_cast<std::size_t>(srcWidth) * 4, 64));
-    g_state.srcPitch = srcPitch;
-    for (std::int32_t y = 0; y < height; ++y)
-        std::memset(dst + static_cast<std::size_t>(y) * dstPitch, g_state.maskByte,
-                    static_cast<std::size_t>(width) * 4);
-    return g_state.transformStatus;
+    g_state.firstSourceRow.assign(reinterpret_cast<const char*>(src), std::min(srcWidth * 4, 64));
+    return 0;
 }
 #endif
 
