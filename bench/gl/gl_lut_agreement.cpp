@@ -44,11 +44,9 @@ void renderCPU(const std::string& lut, Settings settings, const cv::Mat& mask,
     auto root = std::make_shared<NLEFilterInfo>();
     root->setLutPath(lut);
     NLEColorLut3dAdjustEffect renderer(std::make_shared<NLEFilterInfo>(), root->lutPath());
-    renderer.SetParam("alpha", kNLEParamInt, NLEFilterParamValue::ofInt(settings.alpha));
-    renderer.SetParam("skinProtect", kNLEParamInt,
-                      NLEFilterParamValue::ofInt(settings.skinProtect));
-    renderer.skinMask = mask;
-    renderer.Render(output.data(), kSide, kSide, kPitch, input.data(), kSide, kSide, kPitch);
+    renderer.update(qlx::LutSettings::withAlpha(settings.alpha));
+    const qlx::SkinMask skin{mask, settings.skinProtect};
+    renderer.Render(output.data(), kSide, kSide, kPitch, input.data(), kSide, kSide, kPitch, &skin);
 }
 
 // "pixels differing (largest channel difference)", or why there is no count.

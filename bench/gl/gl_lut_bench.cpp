@@ -66,13 +66,13 @@ void BM_CPULut(benchmark::State& state) {
     root->setLutPath(qlxglbench::writeSyntheticCube(int(state.range(0)), 1));
     auto filter = std::make_shared<NLEFilterInfo>();
     NLEColorLut3dAdjustEffect renderer(filter, root->lutPath());
-    renderer.SetParam("alpha", kNLEParamInt, NLEFilterParamValue::ofInt(int(state.range(1))));
-    renderer.SetParam("skinProtect", kNLEParamInt, NLEFilterParamValue::ofInt(int(state.range(2))));
-    renderer.skinMask = cv::Mat(kHeight, kWidth, CV_8UC4, cv::Scalar(0, 0, 0, 200));
+    renderer.update(qlx::LutSettings::withAlpha(int(state.range(1))));
+    const qlx::SkinMask skin{cv::Mat(kHeight, kWidth, CV_8UC4, cv::Scalar(0, 0, 0, 200)),
+                             int(state.range(2))};
     std::vector<std::uint8_t> input = randomFrame(), output(input.size());
     for (auto _ : state) {
         renderer.Render(output.data(), kWidth, kHeight, kPitch, input.data(), kWidth, kHeight,
-                        kPitch);
+                        kPitch, &skin);
         benchmark::DoNotOptimize(output.data());
     }
     reportPixels(state);

@@ -47,18 +47,17 @@ bool measure(OpenCLSession& session, const Case& c, const cv::Mat& input, const 
     auto cpu = OpenCLSession::cpuRenderer(c.lut);
     auto gpu = session.openCLRenderer(c.lut, qlx::bench::bundledProgramPath());
     if (!gpu) return false;
-    for (auto* param : {"alpha", "skinProtect"}) {
-        const int value = param[0] == 'a' ? c.alpha : c.skin;
-        cpu->SetParam(param, 5, NLEFilterParamValue::ofInt(value));
-        gpu->SetParam(param, 5, NLEFilterParamValue::ofInt(value));
-    }
-    cpu->skinMask = gpu->skinMask = c.skin ? mask : cv::Mat();
+    cpu->update(qlx::LutSettings::withAlpha(c.alpha));
+    gpu->update(qlx::LutSettings::withAlpha(c.alpha));
+    const qlx::SkinMask skin{c.skin ? mask : cv::Mat(), c.skin};
 
     cv::Mat want(input.size(), CV_8UC4);
     const int pitch = static_cast<int>(want.step);
-    cpu->Render(want.data, want.cols, want.rows, pitch, input.data, input.cols, input.rows, pitch);
+    cpu->Render(want.data, want.cols, want.rows, pitch, input.data, input.cols, input.rows, pitch,
+                &skin);
     auto in = session.upload(input), out = session.upload(input);
-    if (!in || !out || gpu->Render(session.attach(*in), session.attach(*out)) != 0) return false;
+    if (!in || !out || gpu->Render(session.attach(*in), session.attach(*out), &skin) != 0)
+        return false;
     cv::Mat got(input.size(), CV_8UC4);
     if (!out->read(got.data, static_cast<int>(got.step))) return false;
 

@@ -61,17 +61,16 @@ void renderFrame(benchmark::State& state) {
     const auto renderer = static_cast<Renderer>(state.range(0));
     const int alpha = static_cast<int>(state.range(1)), skin = static_cast<int>(state.range(2));
     const cv::Mat input = naturalPicture();
-    const cv::Mat mask = skin ? skinMask() : cv::Mat();
+    const qlx::SkinMask mask{skin ? skinMask() : cv::Mat(), skin};
     const std::string& lut = gradeLutPath(33);
     if (renderer == kCpu) {
         auto cpu = OpenCLSession::cpuRenderer(lut);
-        cpu->SetParam("alpha", 5, NLEFilterParamValue::ofInt(alpha));
-        cpu->SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(skin));
-        cpu->skinMask = mask;
+        cpu->update(qlx::LutSettings::withAlpha(alpha));
         cv::Mat out(input.size(), CV_8UC4);
         const int pitch = static_cast<int>(out.step);
         for (auto _ : state) {
-            cpu->Render(out.data, kWidth, kHeight, pitch, input.data, kWidth, kHeight, pitch);
+            cpu->Render(out.data, kWidth, kHeight, pitch, input.data, kWidth, kHeight, pitch,
+                        &mask);
             benchmark::DoNotOptimize(out.data);
         }
         setRate(state);
@@ -80,14 +79,13 @@ void renderFrame(benchmark::State& state) {
     if (!session().ok()) return state.SkipWithError("no OpenCL device");
     auto gpu = session().openCLRenderer(lut, qlx::bench::bundledProgramPath());
     if (!gpu) return state.SkipWithError("the program did not build");
-    gpu->SetParam("alpha", 5, NLEFilterParamValue::ofInt(alpha));
-    gpu->SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(skin));
-    gpu->skinMask = mask;
+    gpu->update(qlx::LutSettings::withAlpha(alpha));
     auto in = session().upload(input), out = session().upload(input);
     OPENCL::openclMemory* src = session().attach(*in);
     OPENCL::openclMemory* dst = session().attach(*out);
-    if (gpu->Render(src, dst) != 0) return state.SkipWithError("render failed");  // loads the LUT
-    for (auto _ : state) gpu->Render(src, dst);
+    // The first render loads the LUT.
+    if (gpu->Render(src, dst, &mask) != 0) return state.SkipWithError("render failed");
+    for (auto _ : state) gpu->Render(src, dst, &mask);
     setRate(state);
 }
 BENCHMARK(renderFrame)
@@ -114,7 +112,7 @@ void renderFrameWithNewLut(benchmark::State& state) {
     int frame = 0;
     for (auto _ : state) {
         const std::string& lut = gradeLutPath(frame++ % 2 ? 33 : 17);
-        gpu->SetParam("lut3dPath", 6, NLEFilterParamValue::ofText(lut));
+        gpu->update(qlx::LutSettings::withAlpha(100, lut));
         gpu->Render(src, dst);
     }
     setRate(state);

@@ -70,16 +70,14 @@ void Renderer(benchmark::State& state) {
     auto root = std::make_shared<NLEFilterInfo>();
     root->setLutPath(workspace().lut);
     NLEColorLut3dAdjustEffect renderer(std::make_shared<NLEFilterInfo>(), root->lutPath());
-    renderer.SetParam("alpha", 5, NLEFilterParamValue::ofInt(static_cast<int>(state.range(2))));
-    renderer.SetParam("skinProtect", 5,
-                      NLEFilterParamValue::ofInt(static_cast<int>(state.range(3))));
-    renderer.skinMask = cv::Mat(height, width, CV_8UC4);
-    cv::randu(renderer.skinMask, 0, 256);
+    renderer.update(qlx::LutSettings::withAlpha(static_cast<int>(state.range(2))));
+    const qlx::SkinMask skin{cv::Mat(height, width, CV_8UC4), static_cast<int>(state.range(3))};
+    cv::randu(skin.pixels, 0, 256);
     const std::vector<std::uint8_t> input = qlx::bench::naturalFrame(width, height);
     std::vector<std::uint8_t> output(input.size());
     for (auto _ : state)
         renderer.Render(output.data(), width, height, width * 4, input.data(), width, height,
-                        width * 4);
+                        width * 4, &skin);
     report(state, width, height);
 }
 

@@ -2,17 +2,9 @@
 // lives in frame_render.cpp.
 #include "effect/lut_effect.h"
 
-#include <cstring>
-
-#include "KRPlatformOpenCL.h"
-#include "catalogue/filter_info.h"
-#include "common/log.h"
-#include "common/platform.h"
-#include "common/process_state.h"
 #include "effect/param_conversion.h"
 #include "render/cpu/cpu_lut_renderer.h"
-#include "render/gl/nle_opengl_3dlut.h"
-#include "render/gl/opengl_description.h"
+#include "render/gl/gl_lut_renderer.h"
 #include "render/opencl/opencl_lut_renderer.h"
 #include "skin/segmentation_hooks.h"
 
@@ -28,8 +20,19 @@ std::optional<NLEFilterParamValue> hostParam(QLXEffectContext* context, const ch
     return convertHostValue(value);
 }
 
-void setResourceHint(QLXEffectContext* context, bool hint) {
-    if (context) context->vtbl->SetResourceHint(context, hint);
+std::unique_ptr<qlx::LutRenderer> makeRenderer(std::uint32_t renderMode,
+                                               const std::shared_ptr<NLEFilterInfo>& root,
+                                               const std::shared_ptr<NLEFilterInfo>& filter,
+                                               const std::string& lutPath,
+                                               QLXGPUDeviceSuite* gpuDevices) {
+    switch (renderMode) {
+        case kRenderModeCPU:
+            return std::make_unique<NLEColorLut3dAdjustEffect>(filter, lutPath);
+        case kRenderModeOpenCL:
+            return std::make_unique<NLEOpenCLLut>(root, filter, lutPath, gpuDevices);
+        default:
+            return std::make_unique<GLLutRenderer>(root, lutPath, gpuDevices);
+    }
 }
 
 }  // namespace
@@ -38,16 +41,8 @@ QLXLutEffect::QLXLutEffect(const std::shared_ptr<NLEFilterInfo>& root,
                            const std::shared_ptr<NLEFilterInfo>& filter, const std::string& lutPath,
                            QLXGPUDeviceSuite* gpuDevices, std::uint32_t renderMode,
                            void* segmentation)
-    : gpuDevices_(gpuDevices), segmentation_(segmentation), defaultLutPath_(lutPath) {
-    if (renderMode == kRenderModeCPU) {
-        cpuRenderer_ = std::make_shared<NLEColorLut3dAdjustEffect>(filter, lutPath);
-    } else if (renderMode == kRenderModeOpenCL) {
-        openCLRenderer_ = std::make_shared<NLEOpenCLLut>(root, filter, lutPath);
-    } else {
-        openGLEffect_ = std::make_shared<NLEOpenGL3DLut>(
-            makeOpenGLDescription(root ? root->openGLProgramPath() : std::string()));
-    }
-}
+    : renderer_(makeRenderer(renderMode, root, filter, lutPath, gpuDevices)),
+      segmentation_(segmentation) {}
 
 QLXLutEffect::~QLXLutEffect() {
     // A host that destroys the effect without releasing its resources would
@@ -56,64 +51,30 @@ QLXLutEffect::~QLXLutEffect() {
 }
 
 int QLXLutEffect::PrepareResource(QLXEffectContext* context) {
-    OpenCLManager* openCL = OpenCLManager::GetIns();
-    if (openCLRenderer_) {
-        if (openCLRenderer_->Init(openCL->GetOpenclProgramManager(),
-                                  openCL->GetOpenclMemManager()) != 0) {
-            qlx::hostLog(kQLXLogError, "Init LUT OpenCL Filter Failed.");
-            setResourceHint(context, true);
-            return kQLXFailed;
-        }
-        setResourceHint(context, false);
-    }
-    if (!openGLEffect_) return kQLXSuccess;
-    if (qlx::processState().openGLDevicePresent) openGLThreadId_ = qlx::platform::currentThreadId();
-    if (openGLPrepared_) {
-        qlx::hostLog(kQLXLogError, "PrepareResource:multiple initialization.");
-        return kQLXFailed;
-    }
-    openGLEffect_->GetState();
-    openGLPrepared_ = true;
-    setResourceHint(context, true);
-    return kQLXSuccess;
+    return renderer_->prepare(context);
 }
 
-void QLXLutEffect::setParamOnRenderers(const char* name, std::uint32_t type,
-                                       const NLEFilterParamValue& value) {
-    if (cpuRenderer_) cpuRenderer_->SetParam(name, type, value);
-    if (openCLRenderer_) openCLRenderer_->SetParam(name, type, value);
-}
-
+// The one place where the host's values become settings. A missing parameter,
+// or one of a type the conversion refuses, keeps its setting; a LUT file given
+// as anything but a text is an empty one.
 int QLXLutEffect::UpdateParameters(QLXEffectContext* context) {
     if (!context) return kQLXBadArgument;
     const std::int64_t time = context->vtbl->GetCurrentTime(context);
-
-    if (auto alpha = hostParam(context, "alpha", kQLXParamInt32, time)) {
-        setParamOnRenderers("alpha", kNLEParamInt, *alpha);
-        if (openGLEffect_) openGLEffect_->alpha = alpha->asInt();
-    }
-
-    if (auto path = hostParam(context, "lut3dPath", kQLXParamText, time)) {
-        setParamOnRenderers("lut3dPath", kNLEParamText, *path);
-        if (openGLEffect_) openGLEffect_->SetLutPath(path->text);
-    } else if (openGLEffect_) {
-        openGLEffect_->SetLutPath(defaultLutPath_);
-    }
-
-    if (auto skin = hostParam(context, "skinProtect", kQLXParamInt32, time)) {
-        skinProtect_ = skin->asInt();
-        if (openGLEffect_) openGLEffect_->skinProtectStrength = skinProtect_;
-    }
+    if (auto alpha = hostParam(context, "alpha", kQLXParamInt32, time))
+        settings_.alpha = alpha->asInt();
+    settings_.lutPath.reset();
+    if (auto path = hostParam(context, "lut3dPath", kQLXParamText, time))
+        settings_.lutPath = path->type == kNLEParamText ? path->text : std::string();
+    if (auto skin = hostParam(context, "skinProtect", kQLXParamInt32, time))
+        settings_.skinProtect = skin->asInt();
+    renderer_->update(settings_);
     return kQLXSuccess;
 }
 
 void QLXLutEffect::ReleaseResource() {
     if (segmentation_) segmentationHooks().destroy(&segmentation_);
     segmentation_ = nullptr;
-    if (openGLEffect_) {
-        openGLEffect_.reset();
-        openGLPrepared_ = false;
-    }
+    renderer_->release();
 }
 
 int QLXLutEffect::UpdateResourceHint(QLXEffectContext* context) {

@@ -1,6 +1,7 @@
 // The object the host drives for one placed LUT effect. It owns exactly one
-// renderer, chosen at creation by the render mode, forwards parameters to it
-// and owns the segmentation filter instance used for skin protection.
+// renderer, chosen at creation by the render mode, turns the host's
+// parameters into its settings and owns the segmentation filter instance used
+// for skin protection.
 #pragma once
 
 #include <cstdint>
@@ -8,14 +9,9 @@
 #include <string>
 
 #include "qlx/qlx_effect.h"
+#include "render/common/lut_renderer.h"
 
 class NLEFilterInfo;
-class NLEColorLut3dAdjustEffect;
-class NLEOpenCLLut;
-struct NLEFilterParamValue;
-namespace tonekit {
-class NLEOpenGL3DLut;
-}
 
 namespace tonekit {
 
@@ -41,21 +37,12 @@ class QLXLutEffect : public QLXEffect {
     int UpdateResourceHint(QLXEffectContext* context) override;
 
   private:
-    int renderOnCPU(QLXFrame* input, QLXFrame* output);
-    int renderWithOpenCL(QLXFrame* input, QLXFrame* output);
-    int renderWithOpenGL(QLXFrame* input, QLXFrame* output);
-    void setParamOnRenderers(const char* name, std::uint32_t type,
-                             const NLEFilterParamValue& value);
+    // The skin of `in`, or an empty mask when it cannot be found.
+    cv::Mat segment(const qlx::HostFrame& in);
 
-    QLXGPUDeviceSuite* gpuDevices_;
-    std::shared_ptr<NLEColorLut3dAdjustEffect> cpuRenderer_;
-    std::shared_ptr<NLEOpenCLLut> openCLRenderer_;
-    std::shared_ptr<NLEOpenGL3DLut> openGLEffect_;
+    std::unique_ptr<qlx::LutRenderer> renderer_;
     void* segmentation_;
-    std::int32_t skinProtect_ = 0;
-    std::uint32_t openGLThreadId_ = 0;
-    bool openGLPrepared_ = false;
-    std::string defaultLutPath_;
+    qlx::LutSettings settings_;
 };
 
 }  // namespace tonekit

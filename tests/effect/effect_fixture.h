@@ -154,7 +154,7 @@ class EffectTest : public PluginTest {
     std::string lookFolder, lutFile;
 };
 
-// mix and mul of the blend tables, as formulas.
+// The blends' byte formulas.
 inline int mixBytes(int p, int q, int k) {
     return (p * k + q * (255 - k)) / 255;
 }

@@ -91,12 +91,11 @@ std::string dataFile(const std::string& name) {
 HostImage cpuReference(const std::string& lutPath, const HostImage& input, int alpha,
                        int skinProtect, const cv::Mat& mask) {
     NLEColorLut3dAdjustEffect renderer(std::make_shared<NLEFilterInfo>(), lutPath);
-    renderer.SetParam("alpha", kNLEParamInt, NLEFilterParamValue::ofInt(alpha));
-    renderer.SetParam("skinProtect", kNLEParamInt, NLEFilterParamValue::ofInt(skinProtect));
-    renderer.skinMask = mask;
+    renderer.update(qlx::LutSettings::withAlpha(alpha));
+    const qlx::SkinMask skin{mask, skinProtect};
     HostImage output(input.width, input.height, input.pitch);
     renderer.Render(output.bytes.data(), output.width, output.height, output.pitch,
-                    input.bytes.data(), input.width, input.height, input.pitch);
+                    input.bytes.data(), input.width, input.height, input.pitch, &skin);
     return output;
 }
 

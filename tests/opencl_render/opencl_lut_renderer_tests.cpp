@@ -1,6 +1,6 @@
 // The OpenCL renderer on the POCL device, driven directly: its frames against
-// the CPU renderer's for the same settings, its program and kernel handling,
-// when it loads and uploads a LUT, and its answers to bad input.
+// the CPU renderer's for the same settings (exhaustively where it counts),
+// which program and LUT it uses, and its answers to bad input.
 #include <KRPlatformOpenCL.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 
 #include "catalogue/filter_info.h"
 #include "common/process_state.h"
+#include "effect/effect_fixture.h"
 #include "opencl_frames.h"
 #include "render/cpu/cpu_lut_renderer.h"
 #include "render/opencl/opencl_lut_renderer.h"
@@ -20,10 +21,11 @@ namespace {
 
 using qlxtest::downloadFrame;
 using qlxtest::filledFrame;
+using qlxtest::kCustomGuid;
+using qlxtest::kLookGuid;
+using qlxtest::sameBytes;
 using qlxtest::uploadFrame;
 
-constexpr char kLookGuid[] = "5C0FFEE0-0000-4000-8000-00000000A001";
-constexpr char kCustomGuid[] = "74EB022D-1D73-4D1E-9F70-487C356D46CD";
 constexpr OPENCL::_image_format kBgra8{0x10B6, 0x10D2};
 
 // A .CUBE LUT of size n that bends and crosses the channels and, with
@@ -48,13 +50,11 @@ cv::Mat randomPicture(int width, int height, unsigned seed) {
     cv::Mat picture(height, width, CV_8UC4);
     std::mt19937 random(seed);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            cv::Vec4b& p = picture.at<cv::Vec4b>(y, x);
-            p[0] = static_cast<uchar>(random());
-            p[1] = static_cast<uchar>((x * 255) / std::max(1, width - 1));
-            p[2] = static_cast<uchar>(random());
-            p[3] = static_cast<uchar>(random() % 3 == 0 ? random() : 255);
-        }
+        for (int x = 0; x < width; ++x)
+            picture.at<cv::Vec4b>(y, x) = cv::Vec4b(
+                static_cast<uchar>(random()),
+                static_cast<uchar>((x * 255) / std::max(1, width - 1)),
+                static_cast<uchar>(random()), static_cast<uchar>(random() % 3 ? 255 : random()));
     return picture;
 }
 
@@ -62,10 +62,9 @@ cv::Mat randomPicture(int width, int height, unsigned seed) {
 cv::Mat randomMask(int width, int height, unsigned seed) {
     cv::Mat mask(height, width, CV_8UC4);
     std::mt19937 random(seed);
-    for (auto it = mask.begin<cv::Vec4b>(); it != mask.end<cv::Vec4b>(); ++it) {
-        const auto weight = static_cast<uchar>(random() % 4 == 0 ? 0 : random());
-        *it = cv::Vec4b(static_cast<uchar>(random()), 0, 0, weight);
-    }
+    for (auto it = mask.begin<cv::Vec4b>(); it != mask.end<cv::Vec4b>(); ++it)
+        *it = cv::Vec4b(static_cast<uchar>(random()), 0, 0,
+                        static_cast<uchar>(random() % 4 == 0 ? 0 : random()));
     return mask;
 }
 
@@ -87,10 +86,12 @@ class OpenCLRendererTest : public ::testing::Test {
         qlx::suiteTable().hostUtil = nullptr;
     }
 
+    // A renderer of the look (or `guid`) filter, prepared unless told.
     NLEOpenCLLut& makeRenderer(const std::string& lut, const char* guid = kLookGuid,
                                const std::string& program = qlxtest::bundledProgramPath()) {
         renderers.push_back(std::make_unique<NLEOpenCLLut>(description(program, lut, ""),
                                                            description("", "", guid), lut));
+        EXPECT_EQ(renderers.back()->Init(programs, memory), 0);
         return *renderers.back();
     }
 
@@ -114,31 +115,30 @@ class OpenCLRendererTest : public ::testing::Test {
 
     // Renders `input` on the device into an output prefilled with 0x5A.
     cv::Mat renderOnDevice(NLEOpenCLLut& renderer, const cv::Mat& input, int extraPitch = 0,
-                           int expected = 0) {
+                           const qlx::SkinMask* skin = nullptr) {
         auto in = uploadFrame(device, host.gpu, input, extraPitch);
         auto out = filledFrame(device, host.gpu, input.cols, input.rows, extraPitch, 0x5A);
         if (!in || !out) return cv::Mat();
-        EXPECT_EQ(renderer.Render(attach(*in), attach(*out)), expected);
+        EXPECT_EQ(renderer.Render(attach(*in), attach(*out), skin), 0);
         return downloadFrame(*out);
     }
 
     // The CPU renderer's frame for the same settings.
-    static cv::Mat renderOnCpu(const std::string& lut, int alpha, int skin, const cv::Mat& mask,
-                               const cv::Mat& input) {
+    static cv::Mat renderOnCpu(const std::string& lut, int alpha, const cv::Mat& input,
+                               const qlx::SkinMask* skin = nullptr) {
         NLEColorLut3dAdjustEffect cpu(description("", "", kLookGuid), lut);
-        cpu.SetParam("alpha", 5, NLEFilterParamValue::ofInt(alpha));
-        cpu.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(skin));
-        cpu.skinMask = mask;
+        cpu.update(qlx::LutSettings::withAlpha(alpha));
         cv::Mat out(input.size(), CV_8UC4);
         EXPECT_EQ(cpu.Render(out.data, out.cols, out.rows, static_cast<int>(out.step), input.data,
-                             input.cols, input.rows, static_cast<int>(input.step)),
+                             input.cols, input.rows, static_cast<int>(input.step), skin),
                   0);
         return out;
     }
 
-    static bool sameBytes(const cv::Mat& a, const cv::Mat& b) {
-        return !a.empty() && a.size() == b.size() && a.type() == b.type() &&
-               cv::norm(a, b, cv::NORM_INF) == 0;
+    // `renderer` gives the CPU renderer's bytes for a random picture.
+    void expectCpuBytes(NLEOpenCLLut& renderer, const std::string& lut) {
+        const cv::Mat input = randomPicture(20, 12, 12);
+        EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input), renderOnCpu(lut, 100, input)));
     }
 
     qlxtest::TempDir folder;
@@ -170,14 +170,11 @@ TEST_P(DeviceFrames, EqualTheCpuRenderer) {
     const FrameCase c = GetParam();
     const std::string lut = folder.write("case.cube", bentCube(c.lutSize, c.overshoot));
     NLEOpenCLLut& renderer = makeRenderer(lut);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
-    renderer.SetParam("alpha", 5, NLEFilterParamValue::ofInt(c.alpha));
-    renderer.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(c.skin));
+    renderer.update(qlx::LutSettings::withAlpha(c.alpha));
     const cv::Mat input = randomPicture(c.width, c.height, 40u + c.width);
-    const cv::Mat mask = randomMask(c.width, c.height, 7);
-    renderer.skinMask = mask;
-    const cv::Mat want = renderOnCpu(lut, c.alpha, c.skin, mask, input);
-    EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input, c.extraPitch), want));
+    const qlx::SkinMask skin{randomMask(c.width, c.height, 7), c.skin};
+    const cv::Mat want = renderOnCpu(lut, c.alpha, input, &skin);
+    EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input, c.extraPitch, &skin), want));
     EXPECT_EQ(host.util.log.lines().size(), 0u);
 }
 
@@ -197,15 +194,12 @@ class SkinScales : public OpenCLRendererTest, public ::testing::WithParamInterfa
 
 TEST_P(SkinScales, EqualTheCpuRenderer) {
     NLEOpenCLLut& renderer = makeRenderer(lutFile);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
-    renderer.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(GetParam()));
     // One row per mask weight, so every k = mul(s, m) is met.
     const cv::Mat input = randomPicture(64, 256, 3);
-    cv::Mat mask(256, 64, CV_8UC4);
-    for (int y = 0; y < mask.rows; ++y) mask.row(y).setTo(cv::Scalar(0, 0, 0, y));
-    renderer.skinMask = mask;
-    EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input),
-                          renderOnCpu(lutFile, 100, GetParam(), mask, input)));
+    qlx::SkinMask skin{cv::Mat(256, 64, CV_8UC4), GetParam()};
+    for (int y = 0; y < skin.pixels.rows; ++y) skin.pixels.row(y).setTo(cv::Scalar(0, 0, 0, y));
+    EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input, 0, &skin),
+                          renderOnCpu(lutFile, 100, input, &skin)));
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPercent, SkinScales, ::testing::Range(1, 101, 3));
@@ -230,8 +224,7 @@ TEST_P(AllColours, EqualTheCpuRenderer) {
         if (!std::ifstream(lut)) GTEST_SKIP() << "no test data at " << lut;
     }
     NLEOpenCLLut& renderer = makeRenderer(lut);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
-    renderer.SetParam("alpha", 5, NLEFilterParamValue::ofInt(GetParam().alpha));
+    renderer.update(qlx::LutSettings::withAlpha(GetParam().alpha));
     // 4096 x 4096 pixels: every 24-bit colour once; alpha bytes vary by row.
     cv::Mat input(4096, 4096, CV_8UC4);
     for (int y = 0; y < input.rows; ++y)
@@ -241,7 +234,7 @@ TEST_P(AllColours, EqualTheCpuRenderer) {
                 cv::Vec4b(static_cast<uchar>(colour), static_cast<uchar>(colour >> 8),
                           static_cast<uchar>(colour >> 16), static_cast<uchar>(y % 7 ? 255 : y));
         }
-    const cv::Mat want = renderOnCpu(lut, GetParam().alpha, 0, cv::Mat(), input);
+    const cv::Mat want = renderOnCpu(lut, GetParam().alpha, input);
     const cv::Mat got = renderOnDevice(renderer, input);
     ASSERT_FALSE(got.empty());
     cv::Mat differs;
@@ -283,11 +276,7 @@ TEST_P(RoundingEdges, EqualTheCpuRenderer) {
     std::string text = "LUT_3D_SIZE 2\n";
     for (int entry = 0; entry < 8; ++entry) text += word + " " + word + " " + word + "\n";
     const std::string lut = folder.write("edge.cube", text);
-    NLEOpenCLLut& renderer = makeRenderer(lut);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
-    const cv::Mat input = randomPicture(64, 4, 17);
-    EXPECT_TRUE(
-        sameBytes(renderOnDevice(renderer, input), renderOnCpu(lut, 100, 0, cv::Mat(), input)));
+    expectCpuBytes(makeRenderer(lut), lut);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -308,131 +297,68 @@ INSTANTIATE_TEST_SUITE_P(
                       EdgeCase{"minus_infinite", 0.0f, "-inf"},
                       EdgeCase{"not_a_number", 0.0f, "+nan"}));
 
-// ---- program and kernels ------------------------------------------------------
-
-TEST_F(OpenCLRendererTest, ProgramThatDoesNotBuildFailsPreparation) {
-    const std::string broken = folder.write("broken.cl", qlxtest::brokenProgram());
-    NLEOpenCLLut& renderer = makeRenderer(lutFile, kLookGuid, broken);
-    EXPECT_EQ(renderer.Init(programs, memory), 1);
-    EXPECT_EQ(host.util.log.count("tonekit::LUT Can't loadProgram: " + broken), 1);
-    // A later preparation with the file repaired builds it.
-    folder.write("broken.cl", qlxtest::bundledProgramText());
-    EXPECT_EQ(renderer.Init(programs, memory), 0);
-}
-
-TEST_F(OpenCLRendererTest, NoManagersFailPreparation) {
-    EXPECT_EQ(makeRenderer(lutFile).Init(nullptr, nullptr), 1);
-}
+// ---- which program, which LUT ---------------------------------------------------
 
 TEST_F(OpenCLRendererTest, TheFirstPreparedProgramServesEveryInstance) {
-    ASSERT_EQ(makeRenderer(lutFile).Init(programs, memory), 0);
+    makeRenderer(lutFile);
     // A second instance naming a file that does not exist reuses the program "LUT".
-    NLEOpenCLLut& second = makeRenderer(lutFile, kLookGuid, folder.path() + "/none.cl");
-    ASSERT_EQ(second.Init(programs, memory), 0);
-    const cv::Mat input = randomPicture(16, 16, 4);
-    EXPECT_TRUE(
-        sameBytes(renderOnDevice(second, input), renderOnCpu(lutFile, 100, 0, cv::Mat(), input)));
+    expectCpuBytes(makeRenderer(lutFile, kLookGuid, folder.path() + "/none.cl"), lutFile);
 }
-
-// ---- which LUT, and when it is loaded -----------------------------------------
 
 TEST_F(OpenCLRendererTest, UnreadableLutPassesFramesAndIsTriedAgainEachFrame) {
     const std::string path = folder.path() + "/later.cube";
     NLEOpenCLLut& renderer = makeRenderer(path);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
     const cv::Mat input = randomPicture(20, 12, 10);
     for (int frame = 0; frame < 3; ++frame)
         EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input), input));
     EXPECT_EQ(host.util.log.count("tonekit::LUT loadCubeFile Failed: " + path), 3);
     // Unlike the CPU renderer, the file is read again once it appears.
     folder.write("later.cube", bentCube(9));
-    EXPECT_TRUE(
-        sameBytes(renderOnDevice(renderer, input), renderOnCpu(path, 100, 0, cv::Mat(), input)));
+    expectCpuBytes(renderer, path);
     EXPECT_EQ(host.util.log.count("tonekit::LUT loadCubeFile Failed: "), 3);
 }
 
 TEST_F(OpenCLRendererTest, BrokenLutAfterAGoodOnePassesFramesAndKeepsTheGoodTables) {
     NLEOpenCLLut& renderer = makeRenderer(lutFile, kCustomGuid);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
-    renderer.SetParam("lut3dPath", 6, NLEFilterParamValue::ofText(lutFile));
-    const cv::Mat input = randomPicture(20, 12, 12);
-    ASSERT_TRUE(
-        sameBytes(renderOnDevice(renderer, input), renderOnCpu(lutFile, 100, 0, cv::Mat(), input)));
+    renderer.update(qlx::LutSettings::withAlpha(100, lutFile));
+    expectCpuBytes(renderer, lutFile);
     const std::string bad = folder.write("bad.cube", "LUT_3D_SIZE 3\n0 0 0\n");
-    renderer.SetParam("lut3dPath", 6, NLEFilterParamValue::ofText(bad));
+    renderer.update(qlx::LutSettings::withAlpha(100, bad));
+    const cv::Mat input = randomPicture(20, 12, 12);
     EXPECT_TRUE(sameBytes(renderOnDevice(renderer, input), input));
     EXPECT_EQ(host.util.log.count("tonekit::LUT loadCubeFile Failed: " + bad), 1);
     // Back to the first file: its tables are still on the device and are used
     // with their own size, whatever the failed load left behind.
-    renderer.SetParam("lut3dPath", 6, NLEFilterParamValue::ofText(lutFile));
-    EXPECT_TRUE(
-        sameBytes(renderOnDevice(renderer, input), renderOnCpu(lutFile, 100, 0, cv::Mat(), input)));
+    renderer.update(qlx::LutSettings::withAlpha(100, lutFile));
+    expectCpuBytes(renderer, lutFile);
 }
 
 // ---- bad input ------------------------------------------------------------------
 
-TEST_F(OpenCLRendererTest, NullInputAnswersSix) {
+TEST_F(OpenCLRendererTest, NullImagesAnswerNoInputOrFailTheRun) {
     NLEOpenCLLut& renderer = makeRenderer(lutFile);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
-    auto out = filledFrame(device, host.gpu, 8, 8, 0, 0);
-    EXPECT_EQ(renderer.Render(nullptr, attach(*out)), 6);
-    EXPECT_EQ(renderer.Render(nullptr, nullptr), 6);
-}
-
-TEST_F(OpenCLRendererTest, NullOutputFailsTheRunButPassingThroughIgnoresIt) {
-    NLEOpenCLLut& renderer = makeRenderer(lutFile);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
     auto in = uploadFrame(device, host.gpu, randomPicture(8, 8, 1));
+    EXPECT_EQ(renderer.Render(nullptr, attach(*in)), 6);
     EXPECT_EQ(renderer.Render(attach(*in), nullptr), 1);
-    NLEOpenCLLut& custom = makeRenderer(lutFile, kCustomGuid);
-    ASSERT_EQ(custom.Init(programs, memory), 0);
-    EXPECT_EQ(custom.Render(attach(*in), nullptr), 0);
+    // Passing the frame through ignores the missing output.
+    EXPECT_EQ(makeRenderer(lutFile, kCustomGuid).Render(attach(*in), nullptr), 0);
 }
 
-TEST_F(OpenCLRendererTest, RenderBeforePreparationFails) {
-    NLEOpenCLLut& renderer = makeRenderer(lutFile);
-    auto in = uploadFrame(device, host.gpu, randomPicture(8, 8, 1));
-    auto out = filledFrame(device, host.gpu, 8, 8, 0, 0);
-    EXPECT_EQ(renderer.Render(attach(*in), attach(*out)), 1);
-}
-
-TEST_F(OpenCLRendererTest, SmallerOutputIsWrittenOnlyWhereItExists) {
-    NLEOpenCLLut& renderer = makeRenderer(lutFile);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
-    const cv::Mat input = randomPicture(40, 30, 2);
-    auto in = uploadFrame(device, host.gpu, input);
-    auto out = filledFrame(device, host.gpu, 25, 10, 0, 0x5A);
-    ASSERT_EQ(renderer.Render(attach(*in), attach(*out)), 0);
-    const cv::Mat corner = input(cv::Rect(0, 0, 25, 10)).clone();
-    EXPECT_TRUE(sameBytes(downloadFrame(*out), renderOnCpu(lutFile, 100, 0, cv::Mat(), corner)));
-}
-
-struct MaskCase {
-    const char* name;
-    int width, height;  // 0: an empty mask
-};
-
-void PrintTo(const MaskCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class UnusableMask : public OpenCLRendererTest, public ::testing::WithParamInterface<MaskCase> {};
+class UnusableMask : public OpenCLRendererTest,
+                     public ::testing::WithParamInterface<std::pair<int, int>> {};
 
 TEST_P(UnusableMask, FallsBackToTheMainKernelWithOneMessage) {
     NLEOpenCLLut& renderer = makeRenderer(lutFile);
-    ASSERT_EQ(renderer.Init(programs, memory), 0);
-    renderer.SetParam("skinProtect", 5, NLEFilterParamValue::ofInt(100));
-    if (GetParam().width > 0)
-        renderer.skinMask =
-            cv::Mat(GetParam().height, GetParam().width, CV_8UC4, cv::Scalar::all(255));
+    const auto [width, height] = GetParam();
+    qlx::SkinMask skin{cv::Mat(), 100};
+    if (width > 0) skin.pixels = cv::Mat(height, width, CV_8UC4, cv::Scalar::all(255));
     const cv::Mat input = randomPicture(30, 20, 13);
     EXPECT_TRUE(
-        sameBytes(renderOnDevice(renderer, input), renderOnCpu(lutFile, 100, 0, cv::Mat(), input)));
+        sameBytes(renderOnDevice(renderer, input, 0, &skin), renderOnCpu(lutFile, 100, input)));
     EXPECT_EQ(host.util.log.count("tonekit::renderer skin protect task failed"), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Masks, UnusableMask,
-                         ::testing::Values(MaskCase{"empty", 0, 0}, MaskCase{"narrow", 29, 20},
-                                           MaskCase{"short", 30, 19}));
+INSTANTIATE_TEST_SUITE_P(EmptyNarrowShort, UnusableMask,
+                         ::testing::Values(std::pair{0, 0}, std::pair{29, 20}, std::pair{30, 19}));
 
 }  // namespace

@@ -11,7 +11,7 @@ namespace {
 
 using namespace qlxtest;
 
-constexpr std::uint32_t kCpuMode = 0, kOpenCLMode = 1;
+constexpr std::uint32_t kOpenCLMode = 1;
 
 class OpenCLEffectTest : public EffectTest {
   protected:
@@ -33,27 +33,22 @@ class OpenCLEffectTest : public EffectTest {
     // One OpenCL effect and one CPU effect of the same filter, prepared.
     void makeBoth(const char* guid) { makeWithCpuTwin(guid, kOpenCLMode, gpuEffect); }
 
-    // Renders `input` through `target` on OpenCL frames; the output frame
-    // starts as 0x5A bytes.
-    cv::Mat renderOnDevice(QLXEffect* target, const cv::Mat& input, int extraPitch = 0,
-                           int expected = kQLXSuccess) {
+    // Renders `input` through the OpenCL effect on OpenCL frames; the output
+    // frame starts as 0x5A bytes.
+    cv::Mat renderOnDevice(const cv::Mat& input, int extraPitch = 0) {
         auto in = uploadFrame(device, host.gpu, input, extraPitch);
         auto out = filledFrame(device, host.gpu, input.cols, input.rows, extraPitch, 0x5A);
         if (!in || !out) return cv::Mat();
         qlxhost::RenderContext frames(&in->frame(), &out->frame());
-        EXPECT_EQ(target->Render(frames.qlx()), expected);
+        EXPECT_EQ(gpuEffect->Render(frames.qlx()), kQLXSuccess);
         return downloadFrame(*out);
     }
 
-    // Renders `input` through `target` on host-memory frames.
-    static cv::Mat renderOnHost(QLXEffect* target, const cv::Mat& input) {
-        cv::Mat output(input.size(), CV_8UC4, cv::Scalar::all(0x5A));
-        auto in =
-            qlxhost::Frame::wrap(input.data, input.cols, input.rows, static_cast<int>(input.step));
-        auto out = qlxhost::Frame::wrap(output.data, output.cols, output.rows,
-                                        static_cast<int>(output.step));
-        qlxhost::RenderContext frames(in.get(), out.get());
-        EXPECT_EQ(target->Render(frames.qlx()), kQLXSuccess);
+    // Renders `input` through the CPU effect on host-memory frames.
+    cv::Mat renderOnHost(const cv::Mat& input) {
+        std::swap(effect, cpuEffect);
+        const cv::Mat output = render(input);
+        std::swap(effect, cpuEffect);
         return output;
     }
 
@@ -61,8 +56,6 @@ class OpenCLEffectTest : public EffectTest {
     QLXEffect* gpuEffect = nullptr;
     std::string programFile;
 };
-
-// ---- frames against the CPU path --------------------------------------------
 
 struct FrameCase {
     int width, height, extraPitch, alpha, skin;
@@ -75,144 +68,69 @@ void PrintTo(const FrameCase& c, std::ostream* os) {
 
 class OpenCLFrames : public OpenCLEffectTest, public ::testing::WithParamInterface<FrameCase> {};
 
+// With skin protection the skin is found on the device image.
 TEST_P(OpenCLFrames, EqualTheCpuPath) {
     const FrameCase c = GetParam();
     ASSERT_NO_FATAL_FAILURE(makeBoth(kLookGuid));
-    update(c.alpha, c.skin);
     const cv::Mat input = testPicture(c.width, c.height, 21);
-    const cv::Mat want = renderOnHost(cpuEffect, input);
-    EXPECT_TRUE(sameBytes(renderOnDevice(gpuEffect, input, c.extraPitch), want));
+    update(c.alpha, 0);
+    const cv::Mat unprotected = renderOnHost(input);
+    update(c.alpha, c.skin);
+    const cv::Mat want = renderOnHost(input);
+    EXPECT_EQ(sameBytes(want, unprotected), c.skin == 0) << "the picture must hold some skin";
+    EXPECT_TRUE(sameBytes(renderOnDevice(input, c.extraPitch), want));
     EXPECT_EQ(errorLines(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    StrengthsSkinSizesPitches, OpenCLFrames,
-    ::testing::Values(FrameCase{100, 100, 0, 100, 0}, FrameCase{125, 80, 0, 50, 0},
-                      FrameCase{99, 101, 8, 37, 0}, FrameCase{320, 181, 4, 100, 0},
-                      FrameCase{64, 3, 0, 0, 0}, FrameCase{1, 1, 0, 99, 0},
-                      FrameCase{160, 120, 0, 100, 100}, FrameCase{160, 120, 16, 100, 50},
-                      FrameCase{160, 120, 0, 50, 50}, FrameCase{161, 97, 0, 80, 1}));
-
-TEST_F(OpenCLEffectTest, SkinProtectionFollowsTheSegmentationPlugin) {
-    ASSERT_NO_FATAL_FAILURE(makeBoth(kLookGuid));
-    const cv::Mat input = testPicture(160, 120, 5);
-    update(100, 0);
-    const cv::Mat unprotected = renderOnDevice(gpuEffect, input);
-    update(100, 100);
-    const cv::Mat protectedFrame = renderOnDevice(gpuEffect, input);
-    EXPECT_TRUE(sameBytes(protectedFrame, renderOnHost(cpuEffect, input)));
-    EXPECT_FALSE(sameBytes(protectedFrame, unprotected)) << "the picture must hold some skin";
-}
+INSTANTIATE_TEST_SUITE_P(StrengthsSkinSizesPitches, OpenCLFrames,
+                         ::testing::Values(FrameCase{100, 100, 0, 100, 0},
+                                           FrameCase{99, 101, 8, 37, 0}, FrameCase{64, 3, 0, 0, 0},
+                                           FrameCase{1, 1, 0, 99, 0},
+                                           FrameCase{160, 120, 16, 100, 50},
+                                           FrameCase{161, 97, 0, 80, 1}));
 
 TEST_F(OpenCLEffectTest, EncipheredProgramRendersTheSame) {
     useProgram(OPENCL::encipherProgramText(bundledProgramText(), 0x5EED), true);
     ASSERT_NO_FATAL_FAILURE(makeBoth(kLookGuid));
     update(70, 0);
     const cv::Mat input = testPicture(90, 60, 6);
-    EXPECT_TRUE(sameBytes(renderOnDevice(gpuEffect, input), renderOnHost(cpuEffect, input)));
+    EXPECT_TRUE(sameBytes(renderOnDevice(input), renderOnHost(input)));
 }
-
-// ---- which LUT ------------------------------------------------------------------
 
 TEST_F(OpenCLEffectTest, CustomFilterUsesTheChosenFile) {
     ASSERT_NO_FATAL_FAILURE(makeBoth(kCustomGuid));
     update(100, 0);
     const cv::Mat input = testPicture(50, 30, 8);
-    EXPECT_TRUE(sameBytes(renderOnDevice(gpuEffect, input), input)) << "no file chosen yet";
+    EXPECT_TRUE(sameBytes(renderOnDevice(input), input)) << "no file chosen yet";
     context.set("lut3dPath", qlxhost::ParamAnswer::string("file:/" + lutFile));
     update(100, 0);
-    const cv::Mat mapped = renderOnDevice(gpuEffect, input);
-    EXPECT_TRUE(sameBytes(mapped, renderOnHost(cpuEffect, input)));
+    const cv::Mat mapped = renderOnDevice(input);
+    EXPECT_TRUE(sameBytes(mapped, renderOnHost(input)));
     EXPECT_FALSE(sameBytes(mapped, input));
-}
-
-TEST_F(OpenCLEffectTest, UnreadableLutPassesFramesThroughWithOneMessageEach) {
-    ASSERT_NO_FATAL_FAILURE(makeBoth(kCustomGuid));
-    const std::string missing = resources.path() + "/gone.cube";
-    context.set("lut3dPath", qlxhost::ParamAnswer::string(missing));
-    update(100, 0);
-    const cv::Mat input = testPicture(40, 20, 2);
-    for (int frame = 0; frame < 3; ++frame)
-        EXPECT_TRUE(sameBytes(renderOnDevice(gpuEffect, input), input));
-    EXPECT_EQ(host.util.log.count("tonekit::LUT loadCubeFile Failed: " + missing), 3);
 }
 
 TEST_F(OpenCLEffectTest, SteadyPathIsUploadedOnce) {
     ASSERT_NO_FATAL_FAILURE(makeBoth(kLookGuid));
     update(100, 0);
     const cv::Mat input = testPicture(64, 48, 9);
-    const cv::Mat first = renderOnDevice(gpuEffect, input);
-    ASSERT_TRUE(sameBytes(first, renderOnHost(cpuEffect, input)));
+    const cv::Mat first = renderOnDevice(input);
+    ASSERT_TRUE(sameBytes(first, renderOnHost(input)));
     // Another LUT written under the same name does not reach the device.
     writeLut("looks/cross/cross.cube", crossTalkCube(3));
+    for (int frame = 0; frame < 2; ++frame) EXPECT_TRUE(sameBytes(renderOnDevice(input), first));
+}
+
+// As on every renderer, a frame whose skin cannot be found says so and renders
+// without skin protection.
+TEST_F(OpenCLEffectTest, MissingSegmentationPluginRendersWithoutProtection) {
+    TempDir empty;
+    host.util.paths[kQLXPathPluginFolder] = empty.path();
+    ASSERT_NO_FATAL_FAILURE(makeBoth(kLookGuid));
+    update(100, 100);
+    const cv::Mat input = testPicture(60, 40, 3);
     for (int frame = 0; frame < 2; ++frame)
-        EXPECT_TRUE(sameBytes(renderOnDevice(gpuEffect, input), first));
-}
-
-// ---- failures ---------------------------------------------------------------------
-
-struct ProgramCase {
-    const char* name;
-    std::string (*text)();
-};
-
-void PrintTo(const ProgramCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-std::string notOpenCL() {
-    return "this is not OpenCL C\n";
-}
-
-class UnusableProgram : public OpenCLEffectTest,
-                        public ::testing::WithParamInterface<ProgramCase> {};
-
-TEST_P(UnusableProgram, FailsPreparationWithBothMessages) {
-    useProgram(GetParam().text());
-    ASSERT_NO_FATAL_FAILURE(startPlugin());
-    int prepared = 0;
-    QLXEffect* created = makeEffect(kLookGuid, kOpenCLMode, &prepared);
-    ASSERT_NE(created, nullptr);
-    EXPECT_EQ(prepared, kQLXFailed);
-    EXPECT_EQ(host.util.log.count("tonekit::LUT Can't loadProgram: " + programFile), 1);
-    EXPECT_EQ(host.util.log.count("Init LUT OpenCL Filter Failed."), 1);
-    ASSERT_FALSE(context.resourceHints().empty());
-    EXPECT_TRUE(context.resourceHints().back());
-}
-
-INSTANTIATE_TEST_SUITE_P(Programs, UnusableProgram,
-                         ::testing::Values(ProgramCase{"broken", brokenProgram},
-                                           ProgramCase{"not_opencl", notOpenCL}));
-
-TEST_F(OpenCLEffectTest, ProgramWithoutMainFailsPreparationWithTheEffectMessageOnly) {
-    useProgram("__kernel void OTHER(int x) {}\n");
-    ASSERT_NO_FATAL_FAILURE(startPlugin());
-    int prepared = 0;
-    ASSERT_NE(makeEffect(kLookGuid, kOpenCLMode, &prepared), nullptr);
-    EXPECT_EQ(prepared, kQLXFailed);
-    EXPECT_EQ(host.util.log.count("tonekit::"), 0);
-    EXPECT_EQ(host.util.log.count("Init LUT OpenCL Filter Failed."), 1);
-}
-
-TEST_F(OpenCLEffectTest, MissingProgramFileFailsPreparation) {
-    writeLut("root.conf", R"({"GUID": "ROOT-GUID", "NAME": "LUT", "OPENCL": "programs/none.cl"})");
-    ASSERT_NO_FATAL_FAILURE(startPlugin());
-    int prepared = 0;
-    ASSERT_NE(makeEffect(kLookGuid, kOpenCLMode, &prepared), nullptr);
-    EXPECT_EQ(prepared, kQLXFailed);
-    EXPECT_EQ(
-        host.util.log.count("tonekit::LUT Can't loadProgram: " + lutFolder() + "/programs/none.cl"),
-        1);
-    EXPECT_EQ(host.util.log.count("Init LUT OpenCL Filter Failed."), 1);
-}
-
-TEST_F(OpenCLEffectTest, HostWithoutOpenCLDeviceFailsPreparation) {
-    host.gpu.devices.clear();
-    ASSERT_NO_FATAL_FAILURE(startPlugin());
-    int prepared = 0;
-    ASSERT_NE(makeEffect(kLookGuid, kOpenCLMode, &prepared), nullptr);
-    EXPECT_EQ(prepared, kQLXFailed);
-    EXPECT_EQ(host.util.log.count("Init LUT OpenCL Filter Failed."), 1);
+        EXPECT_TRUE(sameBytes(renderOnDevice(input), applied(input, lutFile)));
+    EXPECT_EQ(host.util.log.count("tonekit::QLXLutEffect::Render:skin_segment failed."), 2);
 }
 
 TEST_F(OpenCLEffectTest, ProgramWithoutSkinKernelRendersWithoutProtection) {
@@ -222,52 +140,85 @@ TEST_F(OpenCLEffectTest, ProgramWithoutSkinKernelRendersWithoutProtection) {
     host.util.log.clear();
     const cv::Mat input = testPicture(160, 120, 5);
     update(100, 0);
-    const cv::Mat unprotected = renderOnHost(cpuEffect, input);
+    const cv::Mat unprotected = renderOnHost(input);
     update(100, 100);
     for (int frame = 0; frame < 2; ++frame)
-        EXPECT_TRUE(sameBytes(renderOnDevice(gpuEffect, input), unprotected));
+        EXPECT_TRUE(sameBytes(renderOnDevice(input), unprotected));
     EXPECT_EQ(host.util.log.lines().size(), 0u);
 }
 
-struct HandleCase {
+// ---- failures ---------------------------------------------------------------------
+
+struct ProgramCase {
     const char* name;
-    bool inputKnown, outputKnown;
+    const char* text;  // null: the root description names a file that is not there
+    bool device;       // the host lends its OpenCL device
+    int namesFile;     // lines "Can't loadProgram" with the program file; -1: any
 };
 
-void PrintTo(const HandleCase& c, std::ostream* os) {
+void PrintTo(const ProgramCase& c, std::ostream* os) {
     *os << c.name;
 }
+
+class UnusableProgram : public OpenCLEffectTest,
+                        public ::testing::WithParamInterface<ProgramCase> {};
+
+TEST_P(UnusableProgram, FailsPreparationWithTheEffectMessage) {
+    const ProgramCase& c = GetParam();
+    if (c.text) useProgram(*c.text ? c.text : brokenProgram());
+    if (!c.text) writeLut("root.conf", R"({"GUID": "ROOT-GUID", "OPENCL": "programs/none.cl"})");
+    if (!c.device) host.gpu.devices.clear();
+    ASSERT_NO_FATAL_FAILURE(startPlugin());
+    int prepared = 0;
+    ASSERT_NE(makeEffect(kLookGuid, kOpenCLMode, &prepared), nullptr);
+    EXPECT_EQ(prepared, kQLXFailed);
+    const std::string file = c.text ? programFile : lutFolder() + "/programs/none.cl";
+    const int named = host.util.log.count("tonekit::LUT Can't loadProgram: " + file);
+    EXPECT_EQ(named, c.namesFile < 0 ? named : c.namesFile);
+    EXPECT_EQ(host.util.log.count("Init LUT OpenCL Filter Failed."), 1);
+    ASSERT_FALSE(context.resourceHints().empty());
+    EXPECT_TRUE(context.resourceHints().back());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, UnusableProgram,
+    ::testing::Values(ProgramCase{"broken", "", true, 1},
+                      ProgramCase{"not_opencl", "this is not OpenCL C\n", true, 1},
+                      ProgramCase{"no_main", "__kernel void OTHER(int x) {}\n", true, 0},
+                      ProgramCase{"missing_file", nullptr, true, 1},
+                      ProgramCase{"no_device", "", false, -1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct HandleCase {
+    const char* name;
+    bool inputKnown, outputKnown, gpuHandles;
+};
 
 class UnknownFrameHandles : public OpenCLEffectTest,
                             public ::testing::WithParamInterface<HandleCase> {};
 
 // A frame the GPU Device Suite has no handles for gives no image to render.
 TEST_P(UnknownFrameHandles, FailTheFrameWithTheRenderMessage) {
+    const HandleCase& c = GetParam();
     ASSERT_NO_FATAL_FAILURE(makeBoth(kLookGuid));
     update(100, 0);
-    const cv::Mat input = testPicture(32, 16, 1);
-    auto in = uploadFrame(device, host.gpu, input);
+    auto in = uploadFrame(device, host.gpu, testPicture(32, 16, 1));
     auto out = filledFrame(device, host.gpu, 32, 16, 0, 0x5A);
-    if (!GetParam().inputKnown) host.gpu.frames.erase(in.get());
-    if (!GetParam().outputKnown) host.gpu.frames.erase(out.get());
-    qlxhost::RenderContext frames(&in->frame(), &out->frame());
+    if (!c.inputKnown) host.gpu.frames.erase(in.get());
+    if (!c.outputKnown) host.gpu.frames.erase(out.get());
+    auto noHandleIn = qlxhost::Frame::gpu(nullptr, 16, 16, 64);
+    auto noHandleOut = qlxhost::Frame::gpu(nullptr, 16, 16, 64);
+    qlxhost::RenderContext frames(c.gpuHandles ? &in->frame() : noHandleIn.get(),
+                                  c.gpuHandles ? &out->frame() : noHandleOut.get());
     EXPECT_EQ(gpuEffect->Render(frames.qlx()), kQLXFailed);
     EXPECT_EQ(host.util.log.count("LUT OpenCL Render Failed."), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, UnknownFrameHandles,
-                         ::testing::Values(HandleCase{"input", false, true},
-                                           HandleCase{"output", true, false},
-                                           HandleCase{"both", false, false}));
-
-TEST_F(OpenCLEffectTest, NullGpuHandlesFailTheFrame) {
-    ASSERT_NO_FATAL_FAILURE(makeBoth(kLookGuid));
-    update(100, 0);
-    auto in = qlxhost::Frame::gpu(nullptr, 16, 16, 64);
-    auto out = qlxhost::Frame::gpu(nullptr, 16, 16, 64);
-    qlxhost::RenderContext frames(in.get(), out.get());
-    EXPECT_EQ(gpuEffect->Render(frames.qlx()), kQLXFailed);
-    EXPECT_EQ(host.util.log.count("LUT OpenCL Render Failed."), 1);
-}
+                         ::testing::Values(HandleCase{"input", false, true, true},
+                                           HandleCase{"output", true, false, true},
+                                           HandleCase{"both", false, false, true},
+                                           HandleCase{"null_gpu_handles", true, true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

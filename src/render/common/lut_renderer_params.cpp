@@ -1,12 +1,14 @@
 #include "render/common/lut_renderer_params.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace qlx {
 
 namespace {
 const std::string kEmpty;
-}
+// The longest LUT file text the renderers take, as a host value cell holds it.
+constexpr std::size_t kLongestPath = 511;
+}  // namespace
 
 std::string withoutFirstFileScheme(std::string text) {
     const std::size_t at = text.find("file:/");
@@ -17,18 +19,10 @@ std::string withoutFirstFileScheme(std::string text) {
 LutRendererParams::LutRendererParams(std::string lutPath, std::string filterGuid)
     : currentPath_(std::move(lutPath)), filterGuid_(std::move(filterGuid)) {}
 
-int LutRendererParams::set(const char* name, std::uint32_t type, const NLEFilterParamValue& value) {
-    if (!name) return kRenderOk;
-    if (std::strcmp(name, "alpha") == 0) {
-        if (type != kNLEParamInt) return kRenderWrongType;
-        alpha_ = value.asInt();
-    } else if (std::strcmp(name, "lut3dPath") == 0) {
-        if (type != kNLEParamText) return kRenderWrongType;
-        paramPath_ = withoutFirstFileScheme(value.asText());
-    } else if (std::strcmp(name, "skinProtect") == 0) {
-        skinProtect_ = value.asInt();
-    }
-    return kRenderOk;
+void LutRendererParams::update(const LutSettings& settings) {
+    alpha_ = std::clamp(settings.alpha, 0, 100);
+    if (settings.lutPath)
+        paramPath_ = withoutFirstFileScheme(settings.lutPath->substr(0, kLongestPath));
 }
 
 const std::string& LutRendererParams::lutForFrame() {

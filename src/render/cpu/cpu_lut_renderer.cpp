@@ -41,9 +41,14 @@ NLEColorLut3dAdjustEffect::NLEColorLut3dAdjustEffect(const std::shared_ptr<NLEFi
 
 NLEColorLut3dAdjustEffect::~NLEColorLut3dAdjustEffect() = default;
 
-int NLEColorLut3dAdjustEffect::SetParam(const char* name, std::uint32_t type,
-                                        NLEFilterParamValue value) {
-    return params_.set(name, type, value);
+int NLEColorLut3dAdjustEffect::render(const qlx::HostFrame& in, const qlx::HostFrame& out,
+                                      const qlx::SkinMask* skin) {
+    if (Render(static_cast<std::uint8_t*>(out.pixels), out.width, out.height, out.pitch,
+               static_cast<const std::uint8_t*>(in.pixels), in.width, in.height, in.pitch,
+               skin) == qlx::kRenderOk)
+        return kQLXSuccess;
+    qlx::hostLog(kQLXLogError, "LUT PureC Render Failed.");
+    return kQLXFailed;
 }
 
 bool NLEColorLut3dAdjustEffect::ensureLutLoaded(const std::string& path) {
@@ -60,13 +65,12 @@ bool NLEColorLut3dAdjustEffect::ensureLutLoaded(const std::string& path) {
 
 int NLEColorLut3dAdjustEffect::Render(std::uint8_t* dst, int dstWidth, int dstHeight, int dstPitch,
                                       const std::uint8_t* src, int srcWidth, int srcHeight,
-                                      int srcPitch) {
+                                      int srcPitch, const qlx::SkinMask* skin) {
     if (!src || !dst) return qlx::kRenderFailed;
     if (!geometryUsable(dstWidth, dstHeight, dstPitch) ||
         !geometryUsable(srcWidth, srcHeight, srcPitch))
         return qlx::kRenderFailed;
-    // Strengths outside 0-100 are the host's error; they are held to the range.
-    const int a = std::clamp(params_.alpha(), 0, 100) * 255 / 100;
+    const int a = params_.alpha() * 255 / 100;
     const std::string& path = params_.lutForFrame();
     if (path.empty() || !ensureLutLoaded(path) || a == 0) {
         copyFrame(dst, dstPitch, dstHeight, src, srcPitch, srcWidth, srcHeight);
@@ -79,7 +83,7 @@ int NLEColorLut3dAdjustEffect::Render(std::uint8_t* dst, int dstWidth, int dstHe
     // follow each row while it is still in cache.
     const int width = std::min(dstWidth, srcWidth), height = std::min(dstHeight, srcHeight);
     copyFrame(dst, dstPitch, dstHeight, src, srcPitch, srcWidth, srcHeight, width, height);
-    const qlx::BlendRowSettings settings = blendSettings(width, height, a);
+    const qlx::BlendRowSettings settings = blendSettings(width, height, a, skin);
     if (settings.strengthWeight < 0 && !settings.mask) {
         lut_->apply(dst, dstPitch, src, width, height, srcPitch, 4);
         return qlx::kRenderOk;
@@ -87,9 +91,9 @@ int NLEColorLut3dAdjustEffect::Render(std::uint8_t* dst, int dstWidth, int dstHe
     lut_->apply(dst, dstPitch, src, width, height, srcPitch, 4, [&](int y) {
         qlx::BlendRowSettings row = settings;
         if (row.mask) {
-            row.mask = skinMask.ptr<std::uint8_t>(y);
+            row.mask = skin->pixels.ptr<std::uint8_t>(y);
             // The next row's mask is read from memory while that row is mapped.
-            if (y + 1 < height) qlx::prefetchRow(skinMask.ptr<std::uint8_t>(y + 1), width);
+            if (y + 1 < height) qlx::prefetchRow(skin->pixels.ptr<std::uint8_t>(y + 1), width);
         }
         qlx::blendRow(dst + static_cast<std::size_t>(y) * dstPitch,
                       src + static_cast<std::size_t>(y) * srcPitch, width, row);
@@ -97,20 +101,21 @@ int NLEColorLut3dAdjustEffect::Render(std::uint8_t* dst, int dstWidth, int dstHe
     return qlx::kRenderOk;
 }
 
-qlx::BlendRowSettings NLEColorLut3dAdjustEffect::blendSettings(int width, int height, int a) const {
-    const int skinProtect = std::clamp(params_.skinProtect(), 0, 100);
-    bool masking = !skinMask.empty() && skinMask.data && skinProtect != 0;
-    if (masking &&
-        (skinMask.type() != CV_8UC4 || skinMask.rows < height || skinMask.cols < width)) {
+qlx::BlendRowSettings NLEColorLut3dAdjustEffect::blendSettings(int width, int height, int a,
+                                                               const qlx::SkinMask* skin) const {
+    const int skinProtect = skin ? std::clamp(skin->strength, 0, 100) : 0;
+    bool masking = skinProtect != 0 && skin->pixels.data;
+    if (masking && (skin->pixels.type() != CV_8UC4 || skin->pixels.rows < height ||
+                    skin->pixels.cols < width)) {
         // Never read past a mask that does not cover the frame.
         qlx::hostLog(kQLXLogWarning, "tonekit::skin mask %dx%d does not cover the %dx%d frame",
-                     skinMask.cols, skinMask.rows, width, height);
+                     skin->pixels.cols, skin->pixels.rows, width, height);
         masking = false;
     }
     qlx::BlendRowSettings settings;
     settings.strengthWeight = a < 255 ? 255 - a : -1;
     settings.skinScale = static_cast<int>(skinProtect * 255.0 / 100.0 + 0.5);
     // Any non-null pointer switches the mask step on; each row gets its own.
-    if (masking) settings.mask = skinMask.data;
+    if (masking) settings.mask = skin->pixels.data;
     return settings;
 }

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <opencv2/core.hpp>
 #include <string>
 
 #include "catalogue/filter_info.h"
@@ -13,26 +12,30 @@
 #include "render/common/lut_renderer_params.h"
 #include "render/cpu/strength_blend.h"
 
-class NLEColorLut3dAdjustEffect {
+class NLEColorLut3dAdjustEffect : public qlx::LutRenderer {
   public:
     // `lutPath` is the filter's own LUT file.
     NLEColorLut3dAdjustEffect(const std::shared_ptr<NLEFilterInfo>& filter, std::string lutPath);
-    virtual ~NLEColorLut3dAdjustEffect();
+    ~NLEColorLut3dAdjustEffect() override;
 
-    int SetParam(const char* name, std::uint32_t type, NLEFilterParamValue value);
+    int prepare(QLXEffectContext* /*context*/) override { return kQLXSuccess; }
+    void update(const qlx::LutSettings& settings) override { params_.update(settings); }
+    // The host frames' pixels through Render; "LUT PureC Render Failed." on failure.
+    int render(const qlx::HostFrame& in, const qlx::HostFrame& out,
+               const qlx::SkinMask* skin) override;
 
-    // 0 done, 1 a pixel pointer is null or a frame's geometry is unusable.
+    // 0 done, 1 a pixel pointer is null or a frame's geometry is unusable. A
+    // skin mask that does not cover the frame is not used.
     int Render(std::uint8_t* dst, int dstWidth, int dstHeight, int dstPitch,
-               const std::uint8_t* src, int srcWidth, int srcHeight, int srcPitch);
-
-    // 8-bit four-channel; at least the output frame's size when set.
-    cv::Mat skinMask;
+               const std::uint8_t* src, int srcWidth, int srcHeight, int srcPitch,
+               const qlx::SkinMask* skin = nullptr);
 
   private:
     // Loads the frame's LUT when the path changed; false when it is unusable.
     bool ensureLutLoaded(const std::string& path);
     // The blends for a mapped area of the frame; logs a mask too small for it.
-    qlx::BlendRowSettings blendSettings(int width, int height, int a) const;
+    qlx::BlendRowSettings blendSettings(int width, int height, int a,
+                                        const qlx::SkinMask* skin) const;
 
     std::unique_ptr<qlx::CubeLut> lut_;
     std::string loadedPath_;

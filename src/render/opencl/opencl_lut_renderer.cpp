@@ -44,8 +44,11 @@ bool setInteger(OPENCL::openclKernel* kernel, std::int32_t index, std::int32_t v
 }  // namespace
 
 NLEOpenCLLut::NLEOpenCLLut(const std::shared_ptr<NLEFilterInfo>& root,
-                           const std::shared_ptr<NLEFilterInfo>& filter, std::string lutPath)
-    : root_(root), params_(std::move(lutPath), filter ? filter->guid() : std::string()) {}
+                           const std::shared_ptr<NLEFilterInfo>& filter, std::string lutPath,
+                           QLXGPUDeviceSuite* gpuDevices)
+    : root_(root),
+      gpuDevices_(gpuDevices),
+      params_(std::move(lutPath), filter ? filter->guid() : std::string()) {}
 
 NLEOpenCLLut::~NLEOpenCLLut() {
     if (memory_) {
@@ -86,11 +89,51 @@ int NLEOpenCLLut::Init(OPENCL::openclProgramManager* programs, OPENCL::openclMem
     return qlx::kRenderOk;
 }
 
-int NLEOpenCLLut::SetParam(const char* name, std::uint32_t type, NLEFilterParamValue value) {
-    return params_.set(name, type, value);
+int NLEOpenCLLut::prepare(QLXEffectContext* context) {
+    OpenCLManager* openCL = OpenCLManager::GetIns();
+    const bool ready =
+        Init(openCL->GetOpenclProgramManager(), openCL->GetOpenclMemManager()) == qlx::kRenderOk;
+    if (!ready) qlx::hostLog(kQLXLogError, "Init LUT OpenCL Filter Failed.");
+    if (context) context->vtbl->SetResourceHint(context, !ready);
+    return ready ? kQLXSuccess : kQLXFailed;
 }
 
-int NLEOpenCLLut::Render(OPENCL::openclMemory* src, OPENCL::openclMemory* dst) {
+int NLEOpenCLLut::begin(const qlx::HostFrame& in, const qlx::HostFrame& out) {
+    void *a = nullptr, *b = nullptr, *c = nullptr, *d = nullptr;
+    std::int32_t x = 0, y = 0;
+    if (gpuDevices_) {
+        const QLXGPUDeviceSuiteVtbl* gpu = gpuDevices_->vtbl;
+        gpu->GetFrameHandles(gpuDevices_, in.gpuHandle, &a, &b);
+        gpu->GetFrameHandles(gpuDevices_, out.gpuHandle, &c, &d);
+        gpu->GetFrameValue(gpuDevices_, in.gpuHandle, &x);
+        gpu->GetFrameValue(gpuDevices_, out.gpuHandle, &y);
+    }
+    frameSrc_ = frameDst_ = nullptr;
+    // Both images take the input's size.
+    const auto width = static_cast<std::uint32_t>(in.width);
+    const auto height = static_cast<std::uint32_t>(in.height);
+    if (OPENCL::openclMemManager* memory = OpenCLManager::GetIns()->GetOpenclMemManager()) {
+        memory->AttachOpenCLMem(a, OPENCL::Image2D, kBgraUnorm8, width, height, b, x, &frameSrc_);
+        memory->AttachOpenCLMem(c, OPENCL::Image2D, kBgraUnorm8, width, height, d, y, &frameDst_);
+    }
+    return kQLXSuccess;
+}
+
+qlx::SkinSource NLEOpenCLLut::skinSource(const qlx::HostFrame& /*in*/) {
+    qlx::SkinSource source;
+    source.image = frameSrc_;
+    return source;
+}
+
+int NLEOpenCLLut::render(const qlx::HostFrame& /*in*/, const qlx::HostFrame& /*out*/,
+                         const qlx::SkinMask* skin) {
+    if (Render(frameSrc_, frameDst_, skin) == qlx::kRenderOk) return kQLXSuccess;
+    qlx::hostLog(kQLXLogError, "LUT OpenCL Render Failed.");
+    return kQLXFailed;
+}
+
+int NLEOpenCLLut::Render(OPENCL::openclMemory* src, OPENCL::openclMemory* dst,
+                         const qlx::SkinMask* skin) {
     if (!src) return qlx::kRenderNoInput;
     const std::string& path = params_.lutForFrame();
     if (path.empty()) return passThrough(src, dst);
@@ -115,8 +158,8 @@ int NLEOpenCLLut::Render(OPENCL::openclMemory* src, OPENCL::openclMemory* dst) {
     // The size of the tables on the device: a load that failed since may have
     // left the CubeLut holding another.
     const FrameArguments frame{src, dst, width, height, loadedSize_};
-    if (params_.skinProtect() != 0 && skinKernel_) {
-        if (runSkinTask(frame)) return qlx::kRenderOk;
+    if (skin && skin->strength != 0 && skinKernel_) {
+        if (runSkinTask(frame, *skin)) return qlx::kRenderOk;
         qlx::hostLog(kQLXLogError, "tonekit::renderer skin protect task failed");
     }
     return runMainTask(frame) ? qlx::kRenderOk : qlx::kRenderFailed;
@@ -144,9 +187,7 @@ bool NLEOpenCLLut::uploadTables() {
 }
 
 bool NLEOpenCLLut::setCommonArguments(OPENCL::openclKernel* kernel, const FrameArguments& frame) {
-    // Strengths outside 0-100 are the host's error; they are held to the
-    // range, as the CPU renderer does.
-    const std::int32_t alpha = std::clamp(params_.alpha(), 0, 100);
+    const std::int32_t alpha = params_.alpha();
     bool ok = setMemory(kernel, kArgSource, frame.src);
     ok = setMemory(kernel, kArgDestination, frame.dst) && ok;
     ok = setMemory(kernel, kArgGrid, gridBuffer_) && ok;
@@ -159,7 +200,8 @@ bool NLEOpenCLLut::setCommonArguments(OPENCL::openclKernel* kernel, const FrameA
     return ok;
 }
 
-bool NLEOpenCLLut::runSkinTask(const FrameArguments& frame) {
+bool NLEOpenCLLut::runSkinTask(const FrameArguments& frame, const qlx::SkinMask& skin) {
+    const cv::Mat& skinMask = skin.pixels;
     if (!memory_ || !program_) return false;
     memory_->deleteOpenCLMem(skinMaskImage_, false);
     skinMaskImage_ = nullptr;
@@ -173,7 +215,7 @@ bool NLEOpenCLLut::runSkinTask(const FrameArguments& frame) {
                                   static_cast<std::uint32_t>(skinMask.rows), 1, skinMask.data,
                                   skinMask.step[0], &skinMaskImage_))
         return false;
-    const std::int32_t skinProtect = std::clamp(params_.skinProtect(), 0, 100);
+    const std::int32_t skinProtect = std::clamp(skin.strength, 0, 100);
     bool ok = setCommonArguments(skinKernel_, frame);
     ok = setMemory(skinKernel_, kArgSkinMask, skinMaskImage_) && ok;
     ok = setInteger(skinKernel_, kArgSkinProtect, skinProtect) && ok;

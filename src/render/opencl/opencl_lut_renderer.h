@@ -1,6 +1,7 @@
-// The OpenCL renderer: maps a frame held as an OpenCL image through the LUT on
-// the device, with the kernels "MAIN" and "SkinProtect" of the program named
-// by the root description. Parameters are handled as the CPU renderer's.
+// The OpenCL renderer: wraps the host's GPU frames as OpenCL images and maps
+// them through the LUT on the device, with the kernels "MAIN" and
+// "SkinProtect" of the program named by the root description. Settings are
+// handled as the CPU renderer's.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,6 @@
 #include <opencv2/core.hpp>
 #include <string>
 
-#include "catalogue/filter_param_value.h"
 #include "render/common/lut_renderer_params.h"
 
 class NLEFilterInfo;
@@ -23,24 +23,35 @@ namespace qlx {
 class CubeLut;
 }
 
-class NLEOpenCLLut {
+class NLEOpenCLLut : public qlx::LutRenderer {
   public:
-    // `root` names the program file; `lutPath` is the filter's own LUT file.
+    // `root` names the program file; `lutPath` is the filter's own LUT file;
+    // `gpuDevices` gives the host frames' OpenCL memory.
     NLEOpenCLLut(const std::shared_ptr<NLEFilterInfo>& root,
-                 const std::shared_ptr<NLEFilterInfo>& filter, std::string lutPath);
-    virtual ~NLEOpenCLLut();
+                 const std::shared_ptr<NLEFilterInfo>& filter, std::string lutPath,
+                 QLXGPUDeviceSuite* gpuDevices = nullptr);
+    ~NLEOpenCLLut() override;
     NLEOpenCLLut(const NLEOpenCLLut&) = delete;
     NLEOpenCLLut& operator=(const NLEOpenCLLut&) = delete;
 
+    // Init with the OpenCL library's managers; "Init LUT OpenCL Filter Failed."
+    // on failure. The resource hint says whether it failed.
+    int prepare(QLXEffectContext* context) override;
+    void update(const qlx::LutSettings& settings) override { params_.update(settings); }
+    // Wraps both frames' OpenCL memory as images; one that cannot be wrapped
+    // stays null and Render answers for it.
+    int begin(const qlx::HostFrame& in, const qlx::HostFrame& out) override;
+    qlx::SkinSource skinSource(const qlx::HostFrame& /*in*/) override;
+    // Render on the images begin wrapped; "LUT OpenCL Render Failed." on failure.
+    int render(const qlx::HostFrame& in, const qlx::HostFrame& out,
+               const qlx::SkinMask* skin) override;
+
     // 0 ready, 1 failed. A null manager leaves the stored one as it was.
     int Init(OPENCL::openclProgramManager* programs, OPENCL::openclMemManager* memory);
-    // 0 accepted or ignored, 4 wrong type.
-    int SetParam(const char* name, std::uint32_t type, NLEFilterParamValue value);
-    // 0 done, 1 the kernel run failed, 6 no input.
-    int Render(OPENCL::openclMemory* src, OPENCL::openclMemory* dst);
-
-    // 8-bit four-channel; the skin weight is the fourth byte of a pixel.
-    cv::Mat skinMask;
+    // 0 done, 1 the kernel run failed, 6 no input. A skin mask that does not
+    // cover the frame is not used.
+    int Render(OPENCL::openclMemory* src, OPENCL::openclMemory* dst,
+               const qlx::SkinMask* skin = nullptr);
 
   private:
     // What both kernels are given for one frame.
@@ -54,11 +65,14 @@ class NLEOpenCLLut {
 
     int passThrough(OPENCL::openclMemory* src, OPENCL::openclMemory* dst);
     bool uploadTables();
-    bool runSkinTask(const FrameArguments& frame);
+    bool runSkinTask(const FrameArguments& frame, const qlx::SkinMask& skin);
     bool runMainTask(const FrameArguments& frame);
     bool setCommonArguments(OPENCL::openclKernel* kernel, const FrameArguments& frame);
 
     std::shared_ptr<NLEFilterInfo> root_;
+    QLXGPUDeviceSuite* gpuDevices_;
+    OPENCL::openclMemory* frameSrc_ = nullptr;  // the frame begun, wrapped
+    OPENCL::openclMemory* frameDst_ = nullptr;
     OPENCL::openclMemManager* memory_ = nullptr;
     OPENCL::openclProgramManager* programs_ = nullptr;
     OPENCL::openclProgram* program_ = nullptr;
