@@ -1,5 +1,5 @@
 // A started plugin with one look registered, and helpers to render frames
-// through an effect exactly as a host does.
+// through its effects on host memory exactly as a host does.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -15,16 +15,19 @@ namespace qlxtest {
 constexpr char kLookGuid[] = "5C0FFEE0-0000-4000-8000-00000000A001";
 constexpr char kCustomGuid[] = "74EB022D-1D73-4D1E-9F70-487C356D46CD";
 
-// A size-9 .CUBE LUT that bends and crosses the channels.
-inline std::string crossTalkCube(int n = 9) {
+// A .CUBE LUT of size n that bends and crosses the channels and, with
+// `overshoot`, leaves the 0..1 range.
+inline std::string crossTalkCube(int n = 9, double overshoot = 0.0) {
     std::ostringstream text;
+    text.precision(9);
     text << "TITLE \"cross talk\"\nLUT_3D_SIZE " << n << "\n";
     const double step = 1.0 / (n - 1);
     for (int b = 0; b < n; ++b)
         for (int g = 0; g < n; ++g)
             for (int r = 0; r < n; ++r)
-                text << (r * step) * (r * step) * 0.9 + b * step * 0.1 << ' '
-                     << g * step * 0.8 + r * step * 0.15 << ' ' << 1.0 - b * step * 0.7 << '\n';
+                text << (r * step) * (r * step) * 0.9 + b * step * 0.1 - overshoot << ' '
+                     << g * step * 0.8 + r * step * 0.15 + overshoot << ' ' << 1.0 - b * step * 0.7
+                     << '\n';
     return text.str();
 }
 
@@ -60,7 +63,6 @@ class EffectTest : public PluginTest {
         writeLut("custom/custom.conf", std::string(R"({"GUID": ")") + kCustomGuid + R"("})");
     }
     void TearDown() override {
-        if (effect) effects.push_back(effect);
         for (QLXEffect* created : effects) {
             created->ReleaseResource();
             plugin.releaseEffect(created);
@@ -88,23 +90,17 @@ class EffectTest : public PluginTest {
         return result == kQLXSuccess || prepared ? created : nullptr;
     }
 
-    // Starts the plugin and makes one effect of `mode` and one CPU effect of
-    // the same filter, the reference it is compared with.
-    void makeWithCpuTwin(const char* guid, std::uint32_t mode, QLXEffect*& other) {
+    // Starts the plugin and makes the test's `effect` of that render mode.
+    void createEffect(const char* guid, std::uint32_t mode = 0) {
         ASSERT_NO_FATAL_FAILURE(startPlugin());
-        other = makeEffect(guid, mode);
-        cpuEffect = makeEffect(guid, 0);
-        ASSERT_NE(other, nullptr);
-        ASSERT_NE(cpuEffect, nullptr);
+        effect = makeEffect(guid, mode);
+        ASSERT_NE(effect, nullptr);
     }
 
     // Pushes the strengths to every effect of the test.
     void update(int alpha, int skin) {
         context.set("alpha", qlxhost::ParamAnswer::integer(alpha));
         context.set("skinProtect", qlxhost::ParamAnswer::integer(skin));
-        if (effect) {
-            ASSERT_EQ(effect->UpdateParameters(context.qlx()), kQLXSuccess);
-        }
         for (QLXEffect* each : effects)
             ASSERT_EQ(each->UpdateParameters(context.qlx()), kQLXSuccess);
     }
@@ -116,29 +112,31 @@ class EffectTest : public PluginTest {
         return count;
     }
 
-    // Starts the plugin, registers the look folder and creates an effect.
-    void createEffect(const char* guid, std::uint32_t renderMode = 0) {
-        ASSERT_EQ(start(), kQLXSuccess);
-        qlxhost::EffectDescriptor descriptor;
-        ASSERT_EQ(plugin.registerFromConfPath(lookFolder.c_str(), descriptor.qlx()), kQLXSuccess);
-        ASSERT_EQ(plugin.createEffect(guid, renderMode, &effect), kQLXSuccess);
-        ASSERT_EQ(effect->PrepareResource(context.qlx()), kQLXSuccess);
-    }
-
-    // Renders `input` into a fresh output of the same size and `outPitch`.
-    cv::Mat render(const cv::Mat& input, int outExtraPitch = 0, int expected = kQLXSuccess) {
-        const int pitch = input.cols * 4 + outExtraPitch;
-        std::vector<std::uint8_t> storage(static_cast<std::size_t>(pitch) * input.rows, 0x5A);
-        auto in = qlxhost::Frame::wrap(const_cast<std::uint8_t*>(input.data), input.cols,
-                                       input.rows, static_cast<int>(input.step));
-        auto out = qlxhost::Frame::wrap(storage.data(), input.cols, input.rows, pitch);
+    // Renders `input` through `target` into host memory that holds `start`
+    // (0x5A bytes of the input's size when empty), `extraPitch` bytes after
+    // each output row; answers the output.
+    static cv::Mat renderInMemory(QLXEffect* target, const cv::Mat& input, int extraPitch = 0,
+                                  int expected = kQLXSuccess, const cv::Mat& start = cv::Mat()) {
+        const cv::Mat first =
+            start.empty() ? cv::Mat(input.size(), CV_8UC4, cv::Scalar::all(0x5A)) : start;
+        const int pitch = first.cols * 4 + extraPitch;
+        std::vector<std::uint8_t> storage(static_cast<std::size_t>(pitch) * first.rows);
+        cv::Mat output(first.rows, first.cols, CV_8UC4, storage.data(), pitch);
+        first.copyTo(output);
+        std::uint8_t none[4] = {};  // the pixels of an input without columns
+        auto in = qlxhost::Frame::wrap(input.cols ? input.data : none, input.cols, input.rows,
+                                       input.cols ? static_cast<int>(input.step) : 0);
+        auto out = qlxhost::Frame::wrap(storage.data(), output.cols, output.rows, pitch);
         qlxhost::RenderContext frames(in.get(), out.get());
-        EXPECT_EQ(effect->Render(frames.qlx()), expected);
-        return cv::Mat(input.rows, input.cols, CV_8UC4, storage.data(), pitch).clone();
+        EXPECT_EQ(target->Render(frames.qlx()), expected);
+        return output.clone();
+    }
+    cv::Mat render(const cv::Mat& input, int extraPitch = 0, int expected = kQLXSuccess) {
+        return renderInMemory(effect, input, extraPitch, expected);
     }
 
     // The LUT engine's own result for `input` (full strength).
-    cv::Mat applied(const cv::Mat& input, const std::string& file) {
+    static cv::Mat applied(const cv::Mat& input, const std::string& file) {
         qlx::CubeLut lut;
         EXPECT_TRUE(lut.loadCubeFile(file));
         cv::Mat out = input.clone();
@@ -148,23 +146,17 @@ class EffectTest : public PluginTest {
     }
 
     QLXEffect* effect = nullptr;      // the one effect of createEffect()
-    std::vector<QLXEffect*> effects;  // those of makeEffect()
-    QLXEffect* cpuEffect = nullptr;
+    std::vector<QLXEffect*> effects;  // every effect made, released at tear-down
     qlxhost::EffectContext context;
     std::string lookFolder, lutFile;
 };
 
-// The blends' byte formulas.
-inline int mixBytes(int p, int q, int k) {
-    return (p * k + q * (255 - k)) / 255;
-}
-inline int mulBytes(int s, int m) {
-    return (s * m + 127) / 255;
-}
-
-// The frame a CPU render must give for the LUT result `lut` of `input`.
+// The frame a CPU render must give for the LUT result `lut` of `input`: the
+// blends' byte formulas mix(p, q, k) = (p k + q (255 - k)) / 255 and
+// mul(s, m) = (s m + 127) / 255.
 inline cv::Mat blended(const cv::Mat& input, const cv::Mat& lut, int alpha, int skin,
                        const cv::Mat& mask) {
+    const auto mix = [](int p, int q, int k) { return (p * k + q * (255 - k)) / 255; };
     cv::Mat out = lut.clone();
     const int a = alpha * 255 / 100;
     const int s = static_cast<int>(skin * 255.0 / 100.0 + 0.5);
@@ -174,9 +166,9 @@ inline cv::Mat blended(const cv::Mat& input, const cv::Mat& lut, int alpha, int 
             for (int c = 0; c < 4; ++c) {
                 const int o = input.at<cv::Vec4b>(y, x)[c];
                 int d = out.at<cv::Vec4b>(y, x)[c];
-                if (a < 255) d = mixBytes(o, d, 255 - a);
+                if (a < 255) d = mix(o, d, 255 - a);
                 if (skin && !mask.empty())
-                    d = mixBytes(o, d, mulBytes(s, mask.at<cv::Vec4b>(y, x)[3]));
+                    d = mix(o, d, (s * mask.at<cv::Vec4b>(y, x)[3] + 127) / 255);
                 out.at<cv::Vec4b>(y, x)[c] = static_cast<uchar>(d);
             }
     return out;

@@ -9,11 +9,6 @@ namespace {
 
 using namespace qlxtest;
 
-TEST_F(EffectTest, UpdateParametersWithoutContextIsABadArgument) {
-    createEffect(kLookGuid);
-    EXPECT_EQ(effect->UpdateParameters(nullptr), kQLXBadArgument);
-}
-
 TEST_F(EffectTest, AlphaOfARefusedHostTypeLeavesTheStrength) {
     createEffect(kLookGuid);
     update(50, 0);
@@ -27,8 +22,9 @@ TEST_F(EffectTest, AlphaOfARefusedHostTypeLeavesTheStrength) {
         sameBytes(render(input), blended(input, applied(input, lutFile), 50, 0, cv::Mat())));
 }
 
-TEST_F(EffectTest, RenderAnswersTwoWithoutContextOrFrames) {
+TEST_F(EffectTest, MissingContextOrFramesAreBadArguments) {
     createEffect(kLookGuid);
+    EXPECT_EQ(effect->UpdateParameters(nullptr), kQLXBadArgument);
     EXPECT_EQ(effect->Render(nullptr), kQLXBadArgument);
     qlxhost::Frame frame(4, 4);
     qlxhost::RenderContext noInput(nullptr, &frame), noOutput(&frame, nullptr);

@@ -2,19 +2,22 @@
 
 #include <dlfcn.h>
 
+#include "opencl_render/opencl_frames.h"
+
 namespace qlxgltest {
 
-const char* pathName(FramePath path) {
-    constexpr const char* kNames[] = {"memory", "memory_on_device", "textures"};
-    return kNames[static_cast<int>(path)];
+const char* kindName(Kind kind) {
+    constexpr const char* kNames[] = {"cpu", "opencl", "gl_memory", "gl_on_device", "gl_textures"};
+    return kNames[static_cast<int>(kind)];
 }
 
-void GLRenderTest::SetUp() {
+void RendererTest::SetUp() {
     EffectTest::SetUp();
-    useProgram(qlxtest::readFile(QLX_LUT_PROGRAM));
+    writeLut("programs/lut.cl", qlxtest::bundledProgramText());
+    useProgram("lut.glsl", qlxtest::readFile(QLX_LUT_PROGRAM));
 }
 
-void GLRenderTest::TearDown() {
+void RendererTest::TearDown() {
     if (HasFailure())
         for (const qlxhost::LogLine& line : host.util.log.lines())
             std::fprintf(stderr, "log %d: %s\n", line.level, line.text.c_str());
@@ -23,59 +26,69 @@ void GLRenderTest::TearDown() {
     EffectTest::TearDown();
 }
 
-void GLRenderTest::useProgram(const std::string& text) {
-    writeLut("root.conf", R"({"GUID": "ROOT-GUID", "NAME": "LUT", "OPENGL": "programs/lut.glsl"})");
-    writeLut("programs/lut.glsl", text);
+void RendererTest::useProgram(const std::string& file, const std::string& text, bool enciphered) {
+    writeLut("root.conf", std::string(R"({"GUID": "ROOT-GUID", "OPENCL": "programs/lut.cl", )") +
+                              R"("OPENGL": "programs/lut.glsl", "ENCRYPT": ")" +
+                              (enciphered ? "1" : "0") + "\"}");
+    programFile = writeLut("programs/" + file, text);
 }
 
-void GLRenderTest::lendDeviceFor(FramePath path) {
-    if (path == FramePath::Memory) return;
-    ASSERT_TRUE(device.open()) << device.error();
-    host.gpu.devices.push_back(device.record());
+void RendererTest::lendDeviceFor(Kind kind) {
+    if (kind == Kind::OpenCL) {
+        if (!openCL.open()) GTEST_SKIP() << "no OpenCL device: " << openCL.error();
+        host.gpu.devices.push_back(openCL.record());
+    } else if (kind == Kind::GLOnDevice || kind == Kind::GLTextures) {
+        ASSERT_TRUE(device.open()) << device.error();
+        host.gpu.devices.push_back(device.record());
+    }
 }
 
-void GLRenderTest::makeBoth(const char* guid) {
-    makeWithCpuTwin(guid, kOpenGLMode, glEffect);
+void RendererTest::makeBoth(const char* guid, Kind kind) {
+    ASSERT_NO_FATAL_FAILURE(lendDeviceFor(kind));
+    if (IsSkipped()) return;
+    ASSERT_NO_FATAL_FAILURE(startPlugin());
+    constexpr std::uint32_t kModes[] = {0, 1, 2, 2, 2};
+    target = makeEffect(guid, kModes[static_cast<int>(kind)]);
+    cpuEffect = makeEffect(guid, 0);
+    ASSERT_NE(target, nullptr);
+    ASSERT_NE(cpuEffect, nullptr);
 }
 
-cv::Mat GLRenderTest::renderOn(FramePath path, QLXEffect* target, const cv::Mat& input,
-                               int extraPitch, int expected) {
-    if (path != FramePath::Textures) return renderInMemory(target, input, extraPitch, expected);
+cv::Mat RendererTest::renderOn(Kind kind, QLXEffect* effect, const cv::Mat& input, int extraPitch,
+                               int expected, const cv::Mat& start) {
+    const cv::Mat first =
+        start.empty() ? cv::Mat(input.size(), CV_8UC4, cv::Scalar::all(0x5A)) : start;
+    if (kind == Kind::OpenCL) {
+        auto in = qlxtest::uploadFrame(openCL, host.gpu, input, extraPitch);
+        auto out = qlxtest::uploadFrame(openCL, host.gpu, first, extraPitch);
+        if (!in || !out) return cv::Mat();
+        qlxhost::RenderContext frames(&in->frame(), &out->frame());
+        EXPECT_EQ(effect->Render(frames.qlx()), expected);
+        return qlxtest::downloadFrame(*out);
+    }
+    if (kind != Kind::GLTextures) return renderInMemory(effect, input, extraPitch, expected, first);
     qlxhost::OpenGLFrame in(device, host.gpu, input.cols, input.rows);
-    qlxhost::OpenGLFrame out(device, host.gpu, input.cols, input.rows);
-    const cv::Mat start(input.size(), CV_8UC4, cv::Scalar::all(0x5A));
+    qlxhost::OpenGLFrame out(device, host.gpu, first.cols, first.rows);
     EXPECT_TRUE(in.write(input.data, static_cast<int>(input.step)) &&
-                out.write(start.data, static_cast<int>(start.step)));
+                out.write(first.data, static_cast<int>(first.step)));
     qlxhost::RenderContext frames(&in.frame(), &out.frame());
-    EXPECT_EQ(target->Render(frames.qlx()), expected);
-    cv::Mat output(input.size(), CV_8UC4);
+    EXPECT_EQ(effect->Render(frames.qlx()), expected);
+    cv::Mat output(first.size(), CV_8UC4);
     EXPECT_TRUE(out.read(output.data, static_cast<int>(output.step)));
     return output;
 }
 
-cv::Mat GLRenderTest::renderInMemory(QLXEffect* target, const cv::Mat& input, int extraPitch,
-                                     int expected) {
-    const int pitch = input.cols * 4 + extraPitch;
-    std::vector<std::uint8_t> storage(static_cast<std::size_t>(pitch) * input.rows, 0x5A);
-    auto in =
-        qlxhost::Frame::wrap(input.data, input.cols, input.rows, static_cast<int>(input.step));
-    auto out = qlxhost::Frame::wrap(storage.data(), input.cols, input.rows, pitch);
-    qlxhost::RenderContext frames(in.get(), out.get());
-    EXPECT_EQ(target->Render(frames.qlx()), expected);
-    return cv::Mat(input.rows, input.cols, CV_8UC4, storage.data(), pitch).clone();
-}
-
-int GLRenderTest::logCount(int level, const std::string& text) const {
+int RendererTest::logCount(int level, const std::string& text) const {
     int count = 0;
     for (const qlxhost::LogLine& line : host.util.log.lines())
         count += line.level == level && line.text == text;
     return count;
 }
 
-KRGLEngineStatistics GLRenderTest::statistics(FramePath path) const {
+KRGLEngineStatistics RendererTest::statistics(Kind kind) const {
     KRGLEngineStatistics counters{};
     const char* library =
-        path == FramePath::Memory ? "KROpenGLEffectMgr-mesa.so" : "KROpenGLEffectMgr.so";
+        kind == Kind::GLMemory ? "KROpenGLEffectMgr-mesa.so" : "KROpenGLEffectMgr.so";
     void* handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
     if (!handle) return counters;
     auto read =

@@ -77,12 +77,15 @@ int NLEColorLut3dAdjustEffect::Render(std::uint8_t* dst, int dstWidth, int dstHe
         return qlx::kRenderOk;
     }
 
-    // The LUT only maps pixels the input supplied; the rest of a larger output
-    // keeps what the host had there. It reads the input and writes the
+    // Where the input covers the output the LUT reads the input and writes the
     // output, which equals copying first and mapping in place, and the blends
-    // follow each row while it is still in cache.
+    // follow each row while it is still in cache. The rest of a larger output
+    // is mapped from its own bytes.
     const int width = std::min(dstWidth, srcWidth), height = std::min(dstHeight, srcHeight);
     copyFrame(dst, dstPitch, dstHeight, src, srcPitch, srcWidth, srcHeight, width, height);
+    mapOwnBytes(dst, dstPitch, cv::Rect(width, 0, dstWidth - width, height), a);
+    mapOwnBytes(dst, dstPitch, cv::Rect(0, height, dstWidth, dstHeight - height), a);
+    if (width <= 0 || height <= 0) return qlx::kRenderOk;
     const qlx::BlendRowSettings settings = blendSettings(width, height, a, skin);
     if (settings.strengthWeight < 0 && !settings.mask) {
         lut_->apply(dst, dstPitch, src, width, height, srcPitch, 4);
@@ -99,6 +102,23 @@ int NLEColorLut3dAdjustEffect::Render(std::uint8_t* dst, int dstWidth, int dstHe
                       src + static_cast<std::size_t>(y) * srcPitch, width, row);
     });
     return qlx::kRenderOk;
+}
+
+void NLEColorLut3dAdjustEffect::mapOwnBytes(std::uint8_t* dst, int dstPitch, const cv::Rect& area,
+                                            int a) {
+    if (area.width <= 0 || area.height <= 0) return;
+    cv::Mat view(area.height, area.width, CV_8UC4,
+                       dst + static_cast<std::size_t>(area.y) * dstPitch + 4 * area.x,
+                       static_cast<std::size_t>(dstPitch));
+    const cv::Mat original = view.clone();
+    qlx::BlendRowSettings settings;
+    settings.strengthWeight = a < 255 ? 255 - a : -1;
+    lut_->apply(view.data, dstPitch, original.data, area.width, area.height,
+                static_cast<int>(original.step), 4, [&](int y) {
+                    if (settings.strengthWeight >= 0)
+                        qlx::blendRow(view.ptr<std::uint8_t>(y), original.ptr<std::uint8_t>(y),
+                                      area.width, settings);
+                });
 }
 
 qlx::BlendRowSettings NLEColorLut3dAdjustEffect::blendSettings(int width, int height, int a,

@@ -1,6 +1,7 @@
-// The CPU renderer: copies the input frame into the output, maps it through
-// the LUT, then blends it back towards the input by the strength and, where
-// the skin mask marks skin, by the skin protection.
+// The CPU renderer: copies the input frame into the output, maps the whole
+// output through the LUT, then blends it back towards the original (the input
+// where the copy reached, the output's own bytes elsewhere) by the strength
+// and, where the skin mask marks skin, by the skin protection.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +34,9 @@ class NLEColorLut3dAdjustEffect : public qlx::LutRenderer {
   private:
     // Loads the frame's LUT when the path changed; false when it is unusable.
     bool ensureLutLoaded(const std::string& path);
+    // Maps `area` of the output, which the copy did not reach, from its own
+    // bytes, blended back towards them by the strength.
+    void mapOwnBytes(std::uint8_t* dst, int dstPitch, const cv::Rect& area, int a);
     // The blends for a mapped area of the frame; logs a mask too small for it.
     qlx::BlendRowSettings blendSettings(int width, int height, int a,
                                         const qlx::SkinMask* skin) const;

@@ -1,5 +1,8 @@
 #include "render/gl/gl_lut_renderer.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "catalogue/filter_info.h"
 #include "common/log.h"
 #include "common/platform.h"
@@ -41,6 +44,18 @@ GLFrameDesc describeFrame(const qlx::HostFrame& frame, QLXGPUDeviceSuite* gpuDev
         desc.inHostMemory = false;
     }
     return desc;
+}
+
+// Copies what the CPU renderer's copy of the input into the output would
+// reach of the output's pixels: the rows both frames hold, the shorter of the
+// two row pitches.
+void copyHostInput(const GLFrameDesc& in, int outPitch, cv::Mat& original) {
+    if (in.width <= 0 || in.height <= 0 || in.rowPitch <= 0 || outPitch <= 0) return;
+    const std::size_t bytes = std::min<std::size_t>(
+        static_cast<std::size_t>(std::min(in.rowPitch, outPitch)), original.step[0]);
+    for (int y = 0; y < std::min(in.height, original.rows); ++y)
+        std::memcpy(original.ptr(y), static_cast<const std::uint8_t*>(in.pixels) + y * in.rowPitch,
+                    bytes);
 }
 
 }  // namespace
@@ -100,15 +115,55 @@ qlx::SkinSource GLLutRenderer::skinSource(const qlx::HostFrame& /*in*/) {
     return source;
 }
 
-int GLLutRenderer::render(const qlx::HostFrame& /*in*/, const qlx::HostFrame& out,
+bool GLLutRenderer::makeOriginal(const qlx::HostFrame& out) {
+    if ((in_.inHostMemory && !in_.pixels) || (out_.inHostMemory && !out_.pixels)) return false;
+    if (out_.inHostMemory) {
+        cv::Mat(out.height, out.width, CV_8UC4, out.pixels, static_cast<std::size_t>(out.pitch))
+            .copyTo(original_);
+    } else if (!effect_->ReadFrame(out_, original_)) {
+        return false;
+    }
+    if (in_.inHostMemory) {
+        copyHostInput(in_, out.pitch, original_);
+    } else {
+        cv::Mat input;
+        if (!effect_->ReadFrame(in_, input)) return false;
+        const cv::Rect covered(0, 0, std::min(input.cols, original_.cols),
+                               std::min(input.rows, original_.rows));
+        input(covered).copyTo(original_(covered));
+    }
+    in_ = emptyFrameDesc();
+    in_.pixels = original_.data;
+    in_.width = original_.cols;
+    in_.height = original_.rows;
+    in_.rowPitch = static_cast<std::int32_t>(original_.step[0]);
+    return true;
+}
+
+int GLLutRenderer::render(const qlx::HostFrame& in, const qlx::HostFrame& out,
                           const qlx::SkinMask* skin) {
+    // The engine stretches its input over the output, so an output of another
+    // size gets an input of its own size: its bytes with the input's copied
+    // over them, and a mask without skin beyond the input.
+    const bool resized = in.width != out.width || in.height != out.height;
+    if (resized && !makeOriginal(out)) {
+        qlx::hostLog(kQLXLogError, "LUT Opengl Render Failed.");
+        return kQLXFailed;
+    }
     effect_->skinProtectStrength = skin ? skin->strength : 0;
-    if (skin) effect_->skinMask = skin->pixels;
+    if (skin) effect_->skinMask = resized ? maskOfSize(skin->pixels, out) : skin->pixels;
     if (effect_->Render(emptyFrameDesc(), in_, out_, out.width, out.height, out.pitch) != 0) {
         qlx::hostLog(kQLXLogError, "LUT Opengl Render Failed.");
         return kQLXFailed;
     }
     return kQLXSuccess;
+}
+
+cv::Mat GLLutRenderer::maskOfSize(const cv::Mat& mask, const qlx::HostFrame& out) {
+    cv::Mat sized(out.height, out.width, CV_8UC4, cv::Scalar::all(0));
+    const cv::Rect covered(0, 0, std::min(mask.cols, out.width), std::min(mask.rows, out.height));
+    mask(covered).copyTo(sized(covered));
+    return sized;
 }
 
 }  // namespace tonekit

@@ -37,6 +37,11 @@ class GLLutRenderer : public qlx::LutRenderer {
                const qlx::SkinMask* skin) override;
 
   private:
+    // Makes `original_` the output's bytes with the input copied over them,
+    // and describes it as the input; false when a frame cannot be read.
+    bool makeOriginal(const qlx::HostFrame& out);
+    static cv::Mat maskOfSize(const cv::Mat& mask, const qlx::HostFrame& out);
+
     std::shared_ptr<NLEOpenGL3DLut> effect_;
     QLXGPUDeviceSuite* gpuDevices_;
     std::string defaultLutPath_;
@@ -44,6 +49,7 @@ class GLLutRenderer : public qlx::LutRenderer {
     bool prepared_ = false;
     GLFrameDesc in_;  // the frame begun, described
     GLFrameDesc out_;
+    cv::Mat original_;  // an input of the output's size, for frames of two sizes
 };
 
 }  // namespace tonekit

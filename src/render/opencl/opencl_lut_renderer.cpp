@@ -3,6 +3,7 @@
 #include <KRPlatformOpenCL.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "catalogue/filter_info.h"
 #include "common/log.h"
@@ -39,6 +40,32 @@ bool setMemory(OPENCL::openclKernel* kernel, std::int32_t index, OPENCL::openclM
 
 bool setInteger(OPENCL::openclKernel* kernel, std::int32_t index, std::int32_t value) {
     return kernel->setKernelParameters(index, OPENCL::Int32, &value, sizeof(value));
+}
+
+cv::Size sizeOf(OPENCL::openclMemory* image) {
+    const OPENCL::_ImageDataDesc desc = image->getOpenCLMemoryInfo();
+    return cv::Size(static_cast<int>(desc.width), static_cast<int>(desc.height));
+}
+
+void* mapCorner(OPENCL::openclMemory* image, cv::Size size, std::size_t* pitch, bool read) {
+    return image->lockMemory(true, pitch, 0, 0, 0, static_cast<std::size_t>(size.width),
+                             static_cast<std::size_t>(size.height), 1, OPENCL::LockDefault, read);
+}
+
+// Copies the top-left `size` pixels of one image into another.
+bool copyCorner(OPENCL::openclMemory* from, OPENCL::openclMemory* to, cv::Size size) {
+    if (size.empty()) return true;
+    std::size_t fromPitch = 0, toPitch = 0;
+    auto* source = static_cast<std::uint8_t*>(mapCorner(from, size, &fromPitch, true));
+    auto* target = static_cast<std::uint8_t*>(mapCorner(to, size, &toPitch, false));
+    if (source && target) {
+        for (int y = 0; y < size.height; ++y)
+            std::memcpy(target + y * toPitch, source + y * fromPitch,
+                        static_cast<std::size_t>(size.width) * 4);
+    }
+    if (source) from->unlockMemory(source);
+    if (target) to->unlockMemory(target);
+    return source && target;
 }
 
 }  // namespace
@@ -109,12 +136,13 @@ int NLEOpenCLLut::begin(const qlx::HostFrame& in, const qlx::HostFrame& out) {
         gpu->GetFrameValue(gpuDevices_, out.gpuHandle, &y);
     }
     frameSrc_ = frameDst_ = nullptr;
-    // Both images take the input's size.
-    const auto width = static_cast<std::uint32_t>(in.width);
-    const auto height = static_cast<std::uint32_t>(in.height);
     if (OPENCL::openclMemManager* memory = OpenCLManager::GetIns()->GetOpenclMemManager()) {
-        memory->AttachOpenCLMem(a, OPENCL::Image2D, kBgraUnorm8, width, height, b, x, &frameSrc_);
-        memory->AttachOpenCLMem(c, OPENCL::Image2D, kBgraUnorm8, width, height, d, y, &frameDst_);
+        memory->AttachOpenCLMem(a, OPENCL::Image2D, kBgraUnorm8,
+                                static_cast<std::uint32_t>(in.width),
+                                static_cast<std::uint32_t>(in.height), b, x, &frameSrc_);
+        memory->AttachOpenCLMem(c, OPENCL::Image2D, kBgraUnorm8,
+                                static_cast<std::uint32_t>(out.width),
+                                static_cast<std::uint32_t>(out.height), d, y, &frameDst_);
     }
     return kQLXSuccess;
 }
@@ -139,10 +167,6 @@ int NLEOpenCLLut::Render(OPENCL::openclMemory* src, OPENCL::openclMemory* dst,
     if (path.empty()) return passThrough(src, dst);
     if (!lut_) lut_ = std::make_unique<qlx::CubeLut>();
 
-    const OPENCL::_ImageDataDesc desc = src->getOpenCLMemoryInfo();
-    const auto width = static_cast<std::int32_t>(desc.width);
-    const auto height = static_cast<std::int32_t>(desc.height);
-
     if (loadedPath_ != path) {
         // The loaded path stays as it was on failure, so the load is tried
         // again on the next frame.
@@ -155,9 +179,21 @@ int NLEOpenCLLut::Render(OPENCL::openclMemory* src, OPENCL::openclMemory* dst,
         loadedSize_ = lut_->size();
     }
 
-    // The size of the tables on the device: a load that failed since may have
-    // left the CubeLut holding another.
-    const FrameArguments frame{src, dst, width, height, loadedSize_};
+    // The kernels run over the whole output. Where the input does not cover it
+    // they read the output's own bytes, from an image made for the frame.
+    const cv::Size in = sizeOf(src), out = dst ? sizeOf(dst) : in;
+    FrameArguments frame{
+        src,         dst,
+        out.width,   out.height,
+        loadedSize_, cv::Size(std::min(in.width, out.width), std::min(in.height, out.height))};
+    if (out != frame.covered) frame.src = originalOf(src, dst, frame.covered);
+    if (!frame.src) return qlx::kRenderFailed;
+    const int result = runTasks(frame, skin);
+    if (frame.src != src) memory_->deleteOpenCLMem(frame.src, false);
+    return result;
+}
+
+int NLEOpenCLLut::runTasks(const FrameArguments& frame, const qlx::SkinMask* skin) {
     if (skin && skin->strength != 0 && skinKernel_) {
         if (runSkinTask(frame, *skin)) return qlx::kRenderOk;
         qlx::hostLog(kQLXLogError, "tonekit::renderer skin protect task failed");
@@ -165,8 +201,31 @@ int NLEOpenCLLut::Render(OPENCL::openclMemory* src, OPENCL::openclMemory* dst,
     return runMainTask(frame) ? qlx::kRenderOk : qlx::kRenderFailed;
 }
 
+OPENCL::openclMemory* NLEOpenCLLut::originalOf(OPENCL::openclMemory* src, OPENCL::openclMemory* dst,
+                                               cv::Size covered) {
+    const cv::Size size = sizeOf(dst);
+    std::size_t pitch = 0;
+    void* pixels = mapCorner(dst, size, &pitch, true);
+    OPENCL::openclMemory* original = nullptr;
+    const bool made = pixels && memory_ &&
+                      memory_->createOpenCLMem(
+                          OPENCL::Image2D, kBgraUnorm8, static_cast<std::uint32_t>(size.width),
+                          static_cast<std::uint32_t>(size.height), 1, pixels, pitch, &original);
+    if (pixels) dst->unlockMemory(pixels);
+    if (made && copyCorner(src, original, covered)) return original;
+    if (memory_) memory_->deleteOpenCLMem(original, false);
+    return nullptr;
+}
+
 int NLEOpenCLLut::passThrough(OPENCL::openclMemory* src, OPENCL::openclMemory* dst) {
-    src->copyToMemory(dst, true, nullptr);
+    if (!dst) return qlx::kRenderOk;
+    const cv::Size in = sizeOf(src), out = sizeOf(dst);
+    if (in == out) {
+        src->copyToMemory(dst, true, nullptr);
+    } else {
+        copyCorner(src, dst,
+                   cv::Size(std::min(in.width, out.width), std::min(in.height, out.height)));
+    }
     return qlx::kRenderOk;
 }
 
@@ -205,11 +264,18 @@ bool NLEOpenCLLut::runSkinTask(const FrameArguments& frame, const qlx::SkinMask&
     if (!memory_ || !program_) return false;
     memory_->deleteOpenCLMem(skinMaskImage_, false);
     skinMaskImage_ = nullptr;
-    // A mask that does not cover the frame is refused, as the CPU renderer
-    // refuses it, rather than read at clamped coordinates.
-    if (skinMask.empty() || skinMask.type() != CV_8UC4 || skinMask.cols < frame.width ||
-        skinMask.rows < frame.height)
+    // A mask that does not cover the input's part of the frame is refused, as
+    // the CPU renderer refuses it, rather than read at clamped coordinates.
+    // Beyond the input there is no skin.
+    if (skinMask.empty() || skinMask.type() != CV_8UC4 || skinMask.cols < frame.covered.width ||
+        skinMask.rows < frame.covered.height)
         return false;
+    if (skinMask.cols < frame.width || skinMask.rows < frame.height) {
+        cv::Mat padded(frame.height, frame.width, CV_8UC4, cv::Scalar::all(0));
+        skinMask(cv::Rect(cv::Point(), frame.covered))
+            .copyTo(padded(cv::Rect(cv::Point(), frame.covered)));
+        return runSkinTask(frame, qlx::SkinMask{padded, skin.strength});
+    }
     if (!memory_->createOpenCLMem(OPENCL::Image2D, kBgraUnorm8,
                                   static_cast<std::uint32_t>(skinMask.cols),
                                   static_cast<std::uint32_t>(skinMask.rows), 1, skinMask.data,

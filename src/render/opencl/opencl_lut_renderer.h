@@ -61,9 +61,16 @@ class NLEOpenCLLut : public qlx::LutRenderer {
         std::int32_t width;
         std::int32_t height;
         std::int32_t lutSize;
+        cv::Size covered;  // the part of the output the input covers
     };
 
+    // Copies what the input covers of the output.
     int passThrough(OPENCL::openclMemory* src, OPENCL::openclMemory* dst);
+    // An image of the output's size holding its bytes, with the `covered`
+    // part of the input copied over them; null when it cannot be made.
+    OPENCL::openclMemory* originalOf(OPENCL::openclMemory* src, OPENCL::openclMemory* dst,
+                                     cv::Size covered);
+    int runTasks(const FrameArguments& frame, const qlx::SkinMask* skin);
     bool uploadTables();
     bool runSkinTask(const FrameArguments& frame, const qlx::SkinMask& skin);
     bool runMainTask(const FrameArguments& frame);

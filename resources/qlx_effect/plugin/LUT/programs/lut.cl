@@ -4,7 +4,7 @@
 //   0 src image, 1 dst image (BGRA, unsigned normalised 8-bit)
 //   2 grid: float[65][65][65][3], 0..255 scale, red index first, channels RGB
 //   3 fraction table: float[256]; 4 index table: int[256]
-//   5 width, 6 height (of src), 7 N (the LUT's size), 8 alpha (percent)
+//   5 width, 6 height (of the output), 7 N (the LUT's size), 8 alpha (percent)
 // "SkinProtect" adds 9 the skin mask image (its alpha byte is the skin weight)
 // and 10 skinProtect (percent).
 //
