@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "catalogue/filter_registry.h"
+#include "skin/ai_filter_plugin.h"
 #include "skin/segmentation_hooks.h"
-#include "test_plugin_library.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ TEST(RegistryInstanceDeathTest, WithoutHostUtilSuiteLoadsThePluginFromQlxPluginA
             const fs::path scratch =
                 fs::temp_directory_path() / ("qlx-instance-" + std::to_string(getpid()));
             fs::create_directories(scratch);
-            fs::create_directory_symlink(testPluginFolder("full"), scratch / "qlxPlugin");
+            fs::create_directory_symlink(QLX_TEST_AIFILTER_DIR "/full", scratch / "qlxPlugin");
             fs::current_path(scratch);
             loadSegmentationPlugin();
             bool ok =
