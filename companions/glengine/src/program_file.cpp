@@ -1,8 +1,6 @@
 #include "program_file.h"
 
-#include <fstream>
-#include <iterator>
-
+#include "program_bytes.h"
 #include "program_cipher.h"
 
 namespace krgl {
@@ -20,11 +18,8 @@ ProgramReadResult programFromBytes(const std::string& bytes, std::string* functi
 
 ProgramReadResult readProgramFile(const std::string& path, std::string* function) {
     if (path.empty()) return ProgramReadResult::CannotOpen;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return ProgramReadResult::CannotOpen;
-    const std::string bytes((std::istreambuf_iterator<char>(file)),
-                            std::istreambuf_iterator<char>());
-    if (file.bad()) return ProgramReadResult::CannotOpen;
+    std::string bytes;
+    if (!qlxcipher::readProgramBytes(path, &bytes)) return ProgramReadResult::CannotOpen;
     return programFromBytes(bytes, function);
 }
 

@@ -1,11 +1,9 @@
 // One named program: loading, building, its kernels and their runs.
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "impl.h"
 #include "log.h"
+#include "program_bytes.h"
 
 namespace OPENCL {
 
@@ -37,16 +35,6 @@ const char* openclProgram::buildLog() const {
 
 namespace {
 
-bool readWholeFile(const char* path, std::string* contents) {
-    std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
-    if (!file) return false;
-    std::ostringstream buffer;
-    buffer << file.rdbuf();
-    if (file.bad()) return false;
-    *contents = buffer.str();
-    return true;
-}
-
 // The program as stored: the file's bytes or the given text.
 bool readSource(const char* path, const char* text, int loadType, std::string* source) {
     if (loadType == LoadFromText) {
@@ -65,7 +53,7 @@ bool readSource(const char* path, const char* text, int loadType, std::string* s
         logf(kError, "loadProgram: no program file path");
         return false;
     }
-    if (!readWholeFile(path, source)) {
+    if (!qlxcipher::readProgramBytes(path, source)) {
         logf(kError, "loadProgram: cannot read program file %s", path);
         return false;
     }
