@@ -10,8 +10,10 @@
 #include <system_error>
 
 #include "cli_error.h"
+#include "frame_limits.h"
 #include "jpeg_damage.h"
 #include "media_kind.h"
+#include "picture_header.h"
 #include "picture_metadata.h"
 
 namespace qlxhost::cli {
@@ -60,10 +62,12 @@ std::vector<uchar> encode(const std::string& format, const cv::Mat& picture,
 
 }  // namespace
 
-Picture readPicture(const std::string& path) {
+Picture pictureFromBytes(std::string bytes, const std::string& path) {
     Picture picture;
-    picture.encoded = readBytes(path);
+    picture.encoded = std::move(bytes);
     picture.format = formatOf(picture.encoded);
+    if (const auto size = declaredPictureSize(picture.encoded))
+        checkFrameSize(path, size->width, size->height);
     cv::Mat raw = picture.format.empty()     ? cv::Mat()
                   : picture.format == ".png" ? decode(withoutIccProfile(picture.encoded))
                                              : decode(picture.encoded);
@@ -98,6 +102,10 @@ Picture readPicture(const std::string& path) {
                            " channels are not supported");
     }
     return picture;
+}
+
+Picture readPicture(const std::string& path) {
+    return pictureFromBytes(readBytes(path), path);
 }
 
 void writePicture(const std::string& path, const cv::Mat& bgra, const Picture& like,

@@ -24,7 +24,11 @@ struct Picture {
 
 // CliError naming the file when it is missing, unreadable, damaged or not a
 // picture; a damaged JPEG is named with libjpeg's own words.
+// A picture declaring more pixels than frame_limits.h allows is refused by its
+// header, before decoding.
 Picture readPicture(const std::string& path);
+// The same over bytes already read; `path` names them in errors.
+Picture pictureFromBytes(std::string bytes, const std::string& path);
 
 struct PictureSettings {
     int jpegQuality = 95;

@@ -1,5 +1,6 @@
 #include "video_file.h"
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -8,6 +9,7 @@
 
 #include "cli_error.h"
 #include "container_audio.h"
+#include "frame_limits.h"
 #include "interrupt.h"
 #include "media_kind.h"
 
@@ -15,6 +17,9 @@ namespace qlxhost::cli {
 namespace {
 
 using Fields = std::map<std::string, std::string>;
+
+// A frame count estimated from a duration beyond this is taken as unknown.
+constexpr double kMaxEstimatedFrames = 1e12;
 
 // The [STREAM] and [FORMAT] sections of ffprobe's default output.
 std::vector<Fields> probeSections(const std::string& text) {
@@ -99,6 +104,39 @@ VideoTools VideoTools::find() {
     return tools;
 }
 
+VideoInfo videoInfoFromProbe(const std::string& text, const std::string& path) {
+    VideoInfo info;
+    double duration = 0;
+    bool video = false;
+    for (Fields& s : probeSections(text)) {
+        if (s["section"] == "[FORMAT]") duration = rateOf(s["duration"]);
+        if (s["codec_type"] == "audio") info.audioCodecs.push_back(s["codec_name"]);
+        if (s["codec_type"] != "video" || video) continue;
+        video = true;
+        const long width = toLong(s["width"]), height = toLong(s["height"]);
+        if (width > 0 && height > 0) checkFrameSize(path, width, height);
+        info.width = static_cast<int>(width);
+        info.height = static_cast<int>(height);
+        info.frameRate = s["r_frame_rate"];
+        info.frameCount = toLong(s["nb_frames"]);
+        info.frameCountKnown = info.frameCount > 0;
+        info.colour = videoColour(
+            {s["color_space"], s["color_range"], s["color_primaries"], s["color_transfer"]},
+            s["pix_fmt"], info.width, info.height);
+    }
+    const double rate = rateOf(info.frameRate);
+    if (!video || info.width <= 0 || info.height <= 0 || !(rate > 0) || !std::isfinite(rate)) {
+        throw CliError("ffmpeg cannot decode " + path + ": it holds no video stream");
+    }
+    if (info.frameCount <= 0) {
+        // A duration of 1e300 seconds must not overflow the count.
+        const double estimate = duration * rate + 0.5;
+        info.frameCount =
+            estimate > 0 && estimate < kMaxEstimatedFrames ? static_cast<long>(estimate) : 0;
+    }
+    return info;
+}
+
 VideoInfo probeVideo(const VideoTools& tools, const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) throw CliError(path + ": no such file");
@@ -113,30 +151,7 @@ VideoInfo probeVideo(const VideoTools& tools, const std::string& path) {
         const std::string why = withoutContext(probe.firstErrorLine());
         throw CliError("ffmpeg cannot decode " + path + (why.empty() ? "" : ": " + why));
     }
-    VideoInfo info;
-    double duration = 0;
-    bool video = false;
-    for (Fields& s : probeSections(text)) {
-        if (s["section"] == "[FORMAT]") duration = rateOf(s["duration"]);
-        if (s["codec_type"] == "audio") info.audioCodecs.push_back(s["codec_name"]);
-        if (s["codec_type"] != "video" || video) continue;
-        video = true;
-        info.width = static_cast<int>(toLong(s["width"]));
-        info.height = static_cast<int>(toLong(s["height"]));
-        info.frameRate = s["r_frame_rate"];
-        info.frameCount = toLong(s["nb_frames"]);
-        info.frameCountKnown = info.frameCount > 0;
-        info.colour = videoColour(
-            {s["color_space"], s["color_range"], s["color_primaries"], s["color_transfer"]},
-            s["pix_fmt"], info.width, info.height);
-    }
-    if (!video || info.width <= 0 || info.height <= 0 || rateOf(info.frameRate) <= 0) {
-        throw CliError("ffmpeg cannot decode " + path + ": it holds no video stream");
-    }
-    if (info.frameCount <= 0) {
-        info.frameCount = static_cast<long>(duration * rateOf(info.frameRate) + 0.5);
-    }
-    return info;
+    return videoInfoFromProbe(text, path);
 }
 
 VideoReader::VideoReader(const VideoTools& tools, const std::string& path, const VideoInfo& info)

@@ -39,7 +39,10 @@ struct VideoTools {
 };
 
 // CliError ("ffmpeg cannot decode ...") when the file holds no decodable video.
+// A stream declaring more pixels than frame_limits.h allows is refused.
 VideoInfo probeVideo(const VideoTools& tools, const std::string& path);
+// What ffprobe's default output `text` says of `path`; the same errors.
+VideoInfo videoInfoFromProbe(const std::string& text, const std::string& path);
 
 class VideoReader {
   public:
