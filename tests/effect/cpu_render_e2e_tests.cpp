@@ -9,7 +9,7 @@ namespace {
 using namespace qlxtest;
 
 struct FrameCase {
-    int width, height, outExtraPitch, alpha;
+    int width, height, inExtraColumns, outExtraPitch, alpha;
 };
 
 class CpuFrames : public EffectTest, public ::testing::WithParamInterface<FrameCase> {};
@@ -18,15 +18,19 @@ TEST_P(CpuFrames, EqualApplyThenStrengthBlend) {
     const FrameCase c = GetParam();
     createEffect(kLookGuid);
     update(c.alpha, 0);
-    const cv::Mat input = testPicture(c.width, c.height, 11);
+    // Input rows padded by columns outside the frame.
+    const cv::Mat input =
+        testPicture(c.width + c.inExtraColumns, c.height, 11)(cv::Rect(0, 0, c.width, c.height));
     const cv::Mat want = blended(input, applied(input, lutFile), c.alpha, 0, cv::Mat());
     EXPECT_TRUE(sameBytes(render(input, c.outExtraPitch), want));
 }
 
 INSTANTIATE_TEST_SUITE_P(StrengthsSizesPitches, CpuFrames,
-                         ::testing::Values(FrameCase{125, 80, 0, 50}, FrameCase{99, 101, 8, 37},
-                                           FrameCase{320, 181, 4, 100}, FrameCase{64, 3, 0, 0},
-                                           FrameCase{257, 40, 12, 1}));
+                         ::testing::Values(FrameCase{125, 80, 0, 0, 50},
+                                           FrameCase{99, 101, 3, 8, 37},
+                                           FrameCase{320, 181, 0, 4, 100},
+                                           FrameCase{64, 3, 0, 0, 0}, FrameCase{257, 40, 2, 12, 1},
+                                           FrameCase{1, 1, 0, 0, 99}));
 
 // The segmentation plugin's own mask for `input`, asked directly.
 cv::Mat segmentationMask(const cv::Mat& input) {

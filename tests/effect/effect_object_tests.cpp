@@ -32,14 +32,33 @@ TEST_F(EffectTest, MissingContextOrFramesAreBadArguments) {
     EXPECT_EQ(effect->Render(noOutput.qlx()), kQLXBadArgument);
 }
 
-TEST_F(EffectTest, FrameWithoutPixelsFailsTheRender) {
+struct BadFrame {
+    const char* name;
+    bool inputPixels, outputPixels;
+    int height, pitch;
+};
+
+class BadFrames : public EffectTest, public ::testing::WithParamInterface<BadFrame> {};
+
+// Frames without pixels or with a row pitch or height no frame can have fail,
+// and nothing outside them is touched.
+TEST_P(BadFrames, FailTheRenderWithTheRendererMessage) {
+    const BadFrame& c = GetParam();
     createEffect(kLookGuid);
-    qlxhost::Frame input(8, 8);
-    auto output = qlxhost::Frame::wrap(nullptr, 8, 8, 32);
-    qlxhost::RenderContext frames(&input, output.get());
+    std::vector<std::uint8_t> in(4096, 1), out(4096, 2);
+    auto input = qlxhost::Frame::wrap(c.inputPixels ? in.data() : nullptr, 8, c.height, c.pitch);
+    auto output = qlxhost::Frame::wrap(c.outputPixels ? out.data() : nullptr, 8, c.height, c.pitch);
+    qlxhost::RenderContext frames(input.get(), output.get());
     EXPECT_EQ(effect->Render(frames.qlx()), kQLXFailed);
     EXPECT_EQ(host.util.log.count("LUT PureC Render Failed."), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Frames, BadFrames,
+                         ::testing::Values(BadFrame{"no_input_pixels", false, true, 8, 32},
+                                           BadFrame{"no_output_pixels", true, false, 8, 32},
+                                           BadFrame{"pitch_shorter_than_row", true, true, 8, 16},
+                                           BadFrame{"negative_height", true, true, -3, 32}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EffectTest, ResourceHintFollowsSkinProtection) {
     createEffect(kLookGuid);

@@ -2,7 +2,7 @@
 
 #include <dlfcn.h>
 
-#include "opencl_render/opencl_frames.h"
+#include "opencl_frames.h"
 
 namespace qlxgltest {
 

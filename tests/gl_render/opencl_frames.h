@@ -11,12 +11,8 @@
 namespace qlxtest {
 
 // The bundled program, as the LUT folder ships it.
-inline std::string bundledProgramPath() {
-    return std::string(QLX_RESOURCES_DIR) + "/qlx_effect/plugin/LUT/programs/lut.cl";
-}
-
 inline std::string bundledProgramText() {
-    return readFile(bundledProgramPath());
+    return readFile(std::string(QLX_RESOURCES_DIR) + "/qlx_effect/plugin/LUT/programs/lut.cl");
 }
 
 // The bundled program without its "SkinProtect" kernel.
@@ -42,15 +38,6 @@ inline std::unique_ptr<qlxhost::OpenCLFrame> uploadFrame(qlxhost::OpenCLDevice& 
                                                         picture.cols * 4 + extraPitch);
     if (!frame->write(picture.data, static_cast<int>(picture.step))) return nullptr;
     return frame;
-}
-
-// An OpenCL frame of that size whose every byte is `fill`.
-inline std::unique_ptr<qlxhost::OpenCLFrame> filledFrame(qlxhost::OpenCLDevice& device,
-                                                         qlxhost::GPUDeviceSuite& suite, int width,
-                                                         int height, int extraPitch,
-                                                         std::uint8_t fill) {
-    const cv::Mat picture(height, width, CV_8UC4, cv::Scalar::all(fill));
-    return uploadFrame(device, suite, picture, extraPitch);
 }
 
 // What the frame holds now.
