@@ -26,7 +26,8 @@ class NLEColorLut3dAdjustEffect : public qlx::LutRenderer {
                const qlx::SkinMask* skin) override;
 
     // 0 done, 1 a pixel pointer is null or a frame's geometry is unusable. A
-    // skin mask that does not cover the frame is not used.
+    // skin mask that does not cover the input's part of the output is not
+    // used; beyond the input there is no skin.
     int Render(std::uint8_t* dst, int dstWidth, int dstHeight, int dstPitch,
                const std::uint8_t* src, int srcWidth, int srcHeight, int srcPitch,
                const qlx::SkinMask* skin = nullptr);

@@ -47,6 +47,11 @@ cv::Size sizeOf(OPENCL::openclMemory* image) {
     return cv::Size(static_cast<int>(desc.width), static_cast<int>(desc.height));
 }
 
+// The part two frames anchored at the top-left corner share.
+cv::Size overlap(cv::Size a, cv::Size b) {
+    return cv::Size(std::min(a.width, b.width), std::min(a.height, b.height));
+}
+
 void* mapCorner(OPENCL::openclMemory* image, cv::Size size, std::size_t* pitch, bool read) {
     return image->lockMemory(true, pitch, 0, 0, 0, static_cast<std::size_t>(size.width),
                              static_cast<std::size_t>(size.height), 1, OPENCL::LockDefault, read);
@@ -182,10 +187,7 @@ int NLEOpenCLLut::Render(OPENCL::openclMemory* src, OPENCL::openclMemory* dst,
     // The kernels run over the whole output. Where the input does not cover it
     // they read the output's own bytes, from an image made for the frame.
     const cv::Size in = sizeOf(src), out = dst ? sizeOf(dst) : in;
-    FrameArguments frame{
-        src,         dst,
-        out.width,   out.height,
-        loadedSize_, cv::Size(std::min(in.width, out.width), std::min(in.height, out.height))};
+    FrameArguments frame{src, dst, out.width, out.height, loadedSize_, overlap(in, out)};
     if (out != frame.covered) frame.src = originalOf(src, dst, frame.covered);
     if (!frame.src) return qlx::kRenderFailed;
     const int result = runTasks(frame, skin);
@@ -223,8 +225,7 @@ int NLEOpenCLLut::passThrough(OPENCL::openclMemory* src, OPENCL::openclMemory* d
     if (in == out) {
         src->copyToMemory(dst, true, nullptr);
     } else {
-        copyCorner(src, dst,
-                   cv::Size(std::min(in.width, out.width), std::min(in.height, out.height)));
+        copyCorner(src, dst, overlap(in, out));
     }
     return qlx::kRenderOk;
 }

@@ -49,7 +49,8 @@ class NLEOpenCLLut : public qlx::LutRenderer {
     // 0 ready, 1 failed. A null manager leaves the stored one as it was.
     int Init(OPENCL::openclProgramManager* programs, OPENCL::openclMemManager* memory);
     // 0 done, 1 the kernel run failed, 6 no input. A skin mask that does not
-    // cover the frame is not used.
+    // cover the input's part of the output is not used; beyond the input
+    // there is no skin.
     int Render(OPENCL::openclMemory* src, OPENCL::openclMemory* dst,
                const qlx::SkinMask* skin = nullptr);
 
