@@ -4,16 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <random>
-#include <set>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -75,14 +76,13 @@ TEST(CreateByGuid, OnlyTheExactGuidCreatesReadsBackAndDeletesOthersWarn) {
 TEST(NullHandle, EveryEntryPointAnswersNonZero) {
     std::uint8_t pixels[64 * 4] = {}, mask[64 * 4] = {};
     double value = 0;
-    int32_t w = 0, h = 0;
     char text[64];
     for (const int result :
          {NLEEffectFilterTransform(nullptr, mask, 8, 8, 32, nullptr, 0, 0, 0, pixels, 8, 8, 32),
           NLEEffectFilterTransformChannels(nullptr, mask, 8, 8, 32, 4, pixels, 8, 8, 32, 4),
           NLEEffectFilterSetParameter(nullptr, "sensitivity", 0.5),
           NLEEffectFilterGetParameter(nullptr, "sensitivity", &value),
-          NLEEffectFilterGetAIResData(nullptr, mask, sizeof mask, &w, &h),
+          NLEEffectFilterGetAIResData(nullptr, mask, sizeof mask, nullptr, nullptr),
           NLEEffectFilterGetGUID(nullptr, text, sizeof text),
           NLEEffectFilterSetCurrentTime(nullptr, 1.0), NLEEffectFilterSetTotalTime(nullptr, 1.0),
           NLEEffectFilterSetFrameRate(nullptr, 25.0)})
@@ -165,8 +165,7 @@ TEST(Transform, RefusesBadShapesUntouchedAndWritesValidOnesOnlyWithinTheirRows) 
             c.srcChannels);
         ASSERT_EQ(result, c.valid ? QLX_AI_OK : QLX_AI_BAD_ARGUMENT) << "case " << i;
         EXPECT_EQ(log.records.size(), c.valid ? 0u : 1u) << "case " << i;
-        int32_t w = -1, h = -1;
-        EXPECT_EQ(NLEEffectFilterGetAIResData(filter.get(), nullptr, 0, &w, &h), result);
+        EXPECT_EQ(NLEEffectFilterGetAIResData(filter.get(), nullptr, 0, nullptr, nullptr), result);
         const long rowBytes = c.valid ? c.width * c.dstChannels : 0;
         for (int y = 0; c.valid && y < c.height; ++y) {
             const auto row = dst.begin() + static_cast<long>(y) * c.dstPitch;
@@ -190,27 +189,29 @@ cv::Mat weightsOf(void* filter, const cv::Mat& bgr) {
     return weights;
 }
 
-// The first held-out photo of each tone bin (never trained on): the model as shipped scores a
-// pooled F1 of 0.51, the colour rule it replaced 0.22, a model that finds nothing or
-// everything far less.
-TEST(HeldOutPhotos, SkinIsFoundWithPooledF1AboveFortyPercent) {
+// Every held-out photo (never trained on), weight >= 128 taken as skin: the model as shipped
+// scores a pooled F1 of 0.63 (the first model 0.54) and a recall of 0.50 to 0.77 per tone bin.
+TEST(HeldOutPhotos, SkinIsFoundInEveryToneBin) {
     const std::string set = QLX_TESTDATA_DIR "/skin/ccp/";
     if (!fs::is_directory(set)) GTEST_SKIP() << "no skin photos in " << set;
     std::ifstream list(QLX_AIFILTER_SOURCE_DIR "/train/validation.txt");
-    std::set<std::string> bins;
-    double tp = 0, fp = 0, fn = 0;
+    std::map<std::string, std::array<double, 3>> counts;  // per tone bin: tp, fp, fn
     FilterHandle filter;
     for (std::string stem, bin; list >> stem >> bin;) {
-        if (!bins.insert(bin).second) continue;
         const cv::Mat truth = cv::imread(set + "masks/" + stem + ".png", cv::IMREAD_GRAYSCALE);
         const cv::Mat found = weightsOf(filter.get(), cv::imread(set + "images/" + stem + ".jpg"));
-        ASSERT_EQ(found.size(), truth.size()) << stem;
+        auto& [tp, fp, fn] = counts[bin];
         tp += cv::countNonZero((found >= 128) & (truth >= 128));
         fp += cv::countNonZero((found >= 128) & (truth < 128));
         fn += cv::countNonZero((found < 128) & (truth >= 128));
     }
-    ASSERT_GT(tp + fn, 0) << "no held-out photos listed";
-    EXPECT_GT(2 * tp / (2 * tp + fp + fn), 0.4) << "tp " << tp << " fp " << fp << " fn " << fn;
+    ASSERT_EQ(counts.size(), 6u) << "held-out photos of six tone bins";
+    double tp = 0, fp = 0, fn = 0;
+    for (const auto& [bin, c] : counts) {
+        EXPECT_GT(c[0] / (c[0] + c[2]), 0.4) << bin << " recall";
+        tp += c[0], fp += c[1], fn += c[2];
+    }
+    EXPECT_GT(2 * tp / (2 * tp + fp + fn), 0.55) << "tp " << tp << " fp " << fp << " fn " << fn;
 }
 
 cv::Mat texturedPicture(int width, int height) {
@@ -242,9 +243,8 @@ TEST(Determinism, EveryHandleThreadAndFormOfTheResultCarriesTheSameWeights) {
               QLX_AI_OK);
     cv::setNumThreads(threads);
     int32_t w = 0, h = 0;
-    const int64_t size = 1280 * 720;
-    ASSERT_EQ(NLEEffectFilterGetAIResData(other.get(), readBack.data, size - 1, &w, &h), 2);
-    ASSERT_EQ(NLEEffectFilterGetAIResData(other.get(), readBack.data, size, &w, &h), 0);
+    ASSERT_EQ(NLEEffectFilterGetAIResData(other.get(), readBack.data, 1280 * 720 - 1, &w, &h), 2);
+    ASSERT_EQ(NLEEffectFilterGetAIResData(other.get(), readBack.data, 1280 * 720, &w, &h), 0);
     EXPECT_EQ(cv::Size(w, h), bgr.size());
     results.push_back(readBack);
     cv::merge(std::vector<cv::Mat>(4, reference), fourWeights);
@@ -255,13 +255,12 @@ TEST(Determinism, EveryHandleThreadAndFormOfTheResultCarriesTheSameWeights) {
 TEST(Sensitivity, HigherValuesFindMoreSkin) {
     const cv::Mat picture = texturedPicture(320, 240);
     FilterHandle filter;
-    double previous = -1;
-    for (const double sensitivity : {0.0, 0.5, 1.0}) {
-        ASSERT_EQ(NLEEffectFilterSetParameter(filter.get(), "sensitivity", sensitivity), 0);
-        const double mean = cv::mean(weightsOf(filter.get(), picture))[0];
-        EXPECT_GT(mean, previous) << sensitivity;
-        previous = mean;
-    }
+    const auto meanAt = [&](double sensitivity) {
+        EXPECT_EQ(NLEEffectFilterSetParameter(filter.get(), "sensitivity", sensitivity), 0);
+        return cv::mean(weightsOf(filter.get(), picture))[0];
+    };
+    EXPECT_LT(meanAt(0.0), meanAt(0.5));
+    EXPECT_LT(meanAt(0.5), meanAt(1.0));
 }
 
 void expectOneErrorNaming(const fs::path& model) {

@@ -6,9 +6,10 @@
 
 The photos are split once, by a fixed seed, into training and validation sets stratified by
 apparent skin tone; the validation stems are written to validation.txt beside this script and
-never reach the optimiser. Everything random (split, augmentation, initial weights) draws from
---seed, and torch runs on a fixed number of threads (--threads), so a rerun retraces the
-same steps.
+never reach the optimiser. A second draw keeps a few training photos apart to choose the
+checkpoint and calibrate the threshold. Everything random (split, augmentation, initial
+weights) draws from --seed, and torch runs on a fixed number of threads (--threads), so a rerun
+retraces the same steps.
 """
 import argparse
 import csv
@@ -89,9 +90,24 @@ def load_pair(data, stem):
     return img, mask
 
 
+def main_person_weight(mask, outside):
+    """Loss weight per pixel: 1 around the labelled person, `outside` elsewhere. Only the main
+    person's skin is labelled; bystanders' faces and arms count as "not skin" and would teach the
+    network to miss real skin, so the far field teaches less (walls there still teach some)."""
+    h, w = mask.shape
+    weight = np.full((h, w), outside, np.float32)
+    ys, xs = np.nonzero(mask)
+    if len(ys):
+        bw, bh = xs.max() - xs.min(), ys.max() - ys.min()
+        x0, x1 = max(0, int(xs.min() - 0.4 * bw - 0.05 * w)), int(xs.max() + 0.4 * bw + 0.05 * w)
+        y0 = max(0, int(ys.min() - 0.15 * bh - 0.05 * h))
+        weight[y0:, x0:x1 + 1] = 1.0
+    return weight
+
+
 # ---- augmentation -------------------------------------------------------------------------
 
-def random_crop(rng, img, mask, size):
+def random_crop(rng, img, mask, weight, size):
     """Scale (log-uniform, from whole-body views to face close-ups) and crop, often around skin."""
     h, w = mask.shape
     scale = math.exp(rng.uniform(math.log(0.25), math.log(2.5)))
@@ -109,9 +125,11 @@ def random_crop(rng, img, mask, size):
                          borderMode=cv2.BORDER_REFLECT101)
     lab = cv2.warpAffine(mask, m, (size, size), flags=cv2.INTER_LINEAR,
                          borderMode=cv2.BORDER_REFLECT101)
+    wgt = cv2.warpAffine(weight, m, (size, size), flags=cv2.INTER_NEAREST,
+                         borderMode=cv2.BORDER_REFLECT101)
     if rng.random() < 0.5:
-        out, lab = out[:, ::-1], lab[:, ::-1]
-    return np.ascontiguousarray(out), np.ascontiguousarray(lab)
+        out, lab, wgt = out[:, ::-1], lab[:, ::-1], wgt[:, ::-1]
+    return (np.ascontiguousarray(out), np.ascontiguousarray(lab), np.ascontiguousarray(wgt))
 
 
 def shift_skin_tone(rng, x, soft):
@@ -128,11 +146,15 @@ def shift_skin_tone(rng, x, soft):
     return x * (1 - a) + np.clip(toned, 0, 1) * a
 
 
-def photometric(rng, x):
-    """Light and camera: white balance, exposure, contrast, saturation, gamma, blur, noise."""
+def photometric(rng, x, warm_light):
+    """Light and camera: white balance, warm light (with probability `warm_light`), exposure,
+    contrast, saturation, gamma, blur, noise."""
     if rng.random() < 0.8:
         wb = np.exp(np.array([rng.uniform(-0.15, 0.15), 0, rng.uniform(-0.15, 0.15)], np.float32))
         x = x * wb
+    if rng.random() < warm_light:  # warm indoor light: walls and wood drift towards skin colours
+        warm = rng.uniform(0.1, 0.4)
+        x = x * np.exp(np.array([-warm, -0.2 * warm, 0.6 * warm], np.float32))
     x = x * math.exp(rng.uniform(-0.5, 0.35))
     mean = x.mean()
     x = (x - mean) * rng.uniform(0.8, 1.2) + mean
@@ -147,36 +169,29 @@ def photometric(rng, x):
     return np.clip(x, 0, 1).astype(np.float32)
 
 
-def make_sample(rng, img, mask, size):
-    crop, lab = random_crop(rng, img, mask, size)
+def make_sample(rng, img, mask, weight, size, warm_light):
+    crop, lab, wgt = random_crop(rng, img, mask, weight, size)
     x = crop.astype(np.float32) / 255.0
     target = (lab >= 128).astype(np.float32)
     if rng.random() < 0.4 and target.any():
         soft = cv2.GaussianBlur(target, (0, 0), 1.5)
         x = shift_skin_tone(rng, x, soft)
-    x = photometric(rng, x)
-    return x.transpose(2, 0, 1), target[None]
+    x = photometric(rng, x, warm_light)
+    return x.transpose(2, 0, 1), target[None], wgt[None]
 
 
 # ---- training and evaluation --------------------------------------------------------------
 
-def loss_fn(logits, target):
-    bce = F.binary_cross_entropy_with_logits(logits, target)
-    p = torch.sigmoid(logits)
+def loss_fn(logits, target, weight):
+    bce = (F.binary_cross_entropy_with_logits(logits, target, reduction="none") * weight).mean()
+    p = torch.sigmoid(logits) * weight
     inter = (p * target).sum()
     dice = 1 - (2 * inter + 1) / (p.sum() + target.sum() + 1)
     return bce + dice
 
 
 def predict(model, img, short_side):
-    h, w = img.shape[:2]
-    s = short_side / min(h, w)
-    size = (max(16, round(w * s / 16) * 16), max(16, round(h * s / 16) * 16))
-    small = cv2.resize(img, size, interpolation=cv2.INTER_AREA)
-    x = torch.from_numpy(small.astype(np.float32).transpose(2, 0, 1)[None] / 255.0)
-    with torch.no_grad():
-        p = torch.sigmoid(model(x))[0, 0].numpy()
-    return cv2.resize(p, (w, h), interpolation=cv2.INTER_LINEAR)
+    return 1.0 / (1.0 + np.exp(-working_logits(model, img, short_side)))
 
 
 def evaluate(model, pairs, short_side):
@@ -191,33 +206,40 @@ def evaluate(model, pairs, short_side):
     return prec, rec, 2 * prec * rec / max(1e-9, prec + rec), tp / max(1, tp + fp + fn)
 
 
-def calibrate(model, pairs, short_side):
-    """Moves the head's bias so that logit 0 (weight 128) is the threshold with the best pooled
-    F1 on the given training photos: crops centred on skin make skin commoner in training than
-    in whole photos."""
-    model.eval()
-    logits, truths = [], []
+def working_logits(model, img, short_side):
+    h, w = img.shape[:2]
+    s = short_side / min(h, w)
+    size = (max(16, round(w * s / 16) * 16), max(16, round(h * s / 16) * 16))
+    small = cv2.resize(img, size, interpolation=cv2.INTER_AREA)
+    x = torch.from_numpy(small.astype(np.float32).transpose(2, 0, 1)[None] / 255.0)
     with torch.no_grad():
-        for img, mask in pairs:
-            h, w = mask.shape
-            s = short_side / min(h, w)
-            size = (max(16, round(w * s / 16) * 16), max(16, round(h * s / 16) * 16))
-            small = cv2.resize(img, size, interpolation=cv2.INTER_AREA)
-            x = torch.from_numpy(small.astype(np.float32).transpose(2, 0, 1)[None] / 255.0)
-            out = model(x)[0, 0].numpy()
-            logits.append(cv2.resize(out, (w, h), interpolation=cv2.INTER_LINEAR).ravel())
-            truths.append(mask.ravel() >= 128)
-    logit, truth = np.concatenate(logits), np.concatenate(truths)
+        out = model(x)[0, 0].numpy()
+    return cv2.resize(out, (w, h), interpolation=cv2.INTER_LINEAR)
+
+
+def best_threshold(model, pairs, short_side):
+    """The logit threshold with the best pooled F1 on `pairs`, and that F1."""
+    model.eval()
+    logit = np.concatenate([working_logits(model, img, short_side).ravel() for img, _ in pairs])
+    truth = np.concatenate([mask.ravel() >= 128 for _, mask in pairs])
+    model.train()
     best = (-1.0, 0.0)
     for t in np.arange(-4.0, 6.01, 0.25):
         found = logit >= t
         tp = np.count_nonzero(found & truth)
         f1 = 2 * tp / max(1, np.count_nonzero(found) + np.count_nonzero(truth))
         best = max(best, (f1, float(t)))
+    return best
+
+
+def calibrate(model, pairs, short_side):
+    """Moves the head's bias so that logit 0 (weight 128) is the threshold with the best pooled
+    F1 on the tuning photos: crops centred on skin make skin commoner in training than in whole
+    photos."""
+    f1, t = best_threshold(model, pairs, short_side)
     with torch.no_grad():
-        model.head.bias -= best[1]
-    print(f"calibrated: threshold {best[1]:+.2f} (F1 {best[0]:.3f} on {len(pairs)} training photos)",
-          flush=True)
+        model.head.bias -= t
+    print(f"calibrated: threshold {t:+.2f} (F1 {f1:.3f} on {len(pairs)} tuning photos)", flush=True)
 
 
 def inline_identities(path):
@@ -255,14 +277,18 @@ def main():
     ap.add_argument("--data", default=os.path.join(HERE, "../../../../shared/testdata/skin"))
     ap.add_argument("--out", default=os.path.join(HERE, "../model/qlxSkinSegmenter.onnx"))
     ap.add_argument("--seed", type=int, default=20261206)
-    ap.add_argument("--steps", type=int, default=1800)
-    ap.add_argument("--batch", type=int, default=12)
-    ap.add_argument("--crop", type=int, default=128)
+    ap.add_argument("--steps", type=int, default=10000)
+    ap.add_argument("--batch", type=int, default=8)
+    ap.add_argument("--crop", type=int, default=160)
     ap.add_argument("--threads", type=int, default=1)
     ap.add_argument("--val-per-bin", type=int, default=10)
-    ap.add_argument("--eval-every", type=int, default=300)
+    ap.add_argument("--tune-per-bin", type=int, default=5)
+    ap.add_argument("--outside-weight", type=float, default=0.3)
+    ap.add_argument("--warm-light", type=float, default=0.25)
+    ap.add_argument("--eval-every", type=int, default=1000)
+    ap.add_argument("--checkpoints", default="/tmp/skin-train")
     ap.add_argument("--weights", help="skip training: take these trained weights (a .pt file "
-                    "written at the last step of a run with the same settings)")
+                    "written by a run with the same settings) and only calibrate and export")
     args = ap.parse_args()
 
     torch.manual_seed(args.seed)
@@ -275,40 +301,53 @@ def main():
     tone = dict(rows)
     with open(os.path.join(HERE, "validation.txt"), "w") as f:
         f.write("".join(f"{s}\t{tone[s]}\n" for s in val))
+    # Tuning photos choose the checkpoint and calibrate the threshold; they are not trained on.
+    train, tune = split([(s, tone[s]) for s in train], args.seed + 1, args.tune_per_bin)
     train_pairs = [load_pair(args.data, s) for s in train]
+    train_weights = [main_person_weight(m, args.outside_weight) for _, m in train_pairs]
+    tune_pairs = [load_pair(args.data, s) for s in tune]
     val_pairs = [load_pair(args.data, s) for s in val]
-    print(f"train {len(train_pairs)} photos, validation {len(val_pairs)}", flush=True)
+    print(f"train {len(train_pairs)} photos, tuning {len(tune_pairs)}, validation "
+          f"{len(val_pairs)}", flush=True)
 
     model = SkinNet()
     opt = torch.optim.AdamW(model.parameters(), lr=3e-3, weight_decay=1e-4)
     sched = torch.optim.lr_scheduler.OneCycleLR(opt, max_lr=3e-3, total_steps=args.steps,
                                                 pct_start=0.1)
+    os.makedirs(args.checkpoints, exist_ok=True)
+    best_path = os.path.join(args.checkpoints, "best.pt")
     start = time.time()
-    running = 0.0
+    running, best = 0.0, -1.0
     if args.weights:
         model.load_state_dict(torch.load(args.weights))
     for step in range(1, 0 if args.weights else args.steps + 1):
-        batch = [make_sample(rng, *train_pairs[rng.randrange(len(train_pairs))], args.crop)
-                 for _ in range(args.batch)]
-        x = torch.from_numpy(np.stack([b[0] for b in batch]))
-        y = torch.from_numpy(np.stack([b[1] for b in batch]))
+        picks = [rng.randrange(len(train_pairs)) for _ in range(args.batch)]
+        batch = [make_sample(rng, *train_pairs[k], train_weights[k], args.crop, args.warm_light)
+                 for k in picks]
+        x, y, w = (torch.from_numpy(np.stack([b[i] for b in batch])) for i in range(3))
         logits = model(x)
         y = F.interpolate(y, size=logits.shape[2:], mode="area")
-        loss = loss_fn(logits, y)
+        w = F.interpolate(w, size=logits.shape[2:], mode="area")
+        loss = loss_fn(logits, y, w)
         opt.zero_grad()
         loss.backward()
         opt.step()
         sched.step()
         running = 0.98 * running + 0.02 * loss.item() if step > 1 else loss.item()
-        if step % 50 == 0:
+        if step % 100 == 0:
             print(f"step {step} loss {running:.4f} {time.time() - start:.0f}s", flush=True)
         if step % args.eval_every == 0 or step == args.steps:
-            p, r, f1, iou = evaluate(model, val_pairs, 256)
-            print(f"val step {step}: P {p:.3f} R {r:.3f} F1 {f1:.3f} IoU {iou:.3f}", flush=True)
-            torch.save(model.state_dict(), f"/tmp/skin-train-step{step}.pt")
-    calibrate(model, train_pairs[::4], 256)
+            f1, t = best_threshold(model, tune_pairs, 256)
+            print(f"tuning step {step}: best F1 {f1:.3f} at logit {t:+.2f}", flush=True)
+            torch.save(model.state_dict(), os.path.join(args.checkpoints, f"step{step}.pt"))
+            if f1 > best:
+                best = f1
+                torch.save(model.state_dict(), best_path)
+    if not args.weights:
+        model.load_state_dict(torch.load(best_path))
+    calibrate(model, tune_pairs, 256)
     p, r, f1, iou = evaluate(model, val_pairs, 256)
-    print(f"val calibrated: P {p:.3f} R {r:.3f} F1 {f1:.3f} IoU {iou:.3f}", flush=True)
+    print(f"validation: P {p:.3f} R {r:.3f} F1 {f1:.3f} IoU {iou:.3f}", flush=True)
     export(model, args.out)
     print(f"wrote {args.out} in {time.time() - start:.0f}s", flush=True)
 
