@@ -1,6 +1,7 @@
 #include "render/gl/gl_engine_loader.h"
 
 #include <cstdio>
+#include <mutex>
 
 #include "common/log.h"
 #include "common/platform.h"
@@ -10,7 +11,9 @@ namespace qlx {
 namespace {
 
 // Set by the first successful load, never cleared: the engine and its library
-// live as long as the process. No lock: calls come from the render thread.
+// live as long as the process. OpenGL effects on several host threads may ask
+// at once, so the check and the load are one step under the lock.
+std::mutex engineMutex;
 GLEffectEngine* cachedEngine = nullptr;
 
 bool tryCandidate(const GLEngineLibraryCalls& calls, const std::string& name, bool softwareOpenGL,
@@ -52,6 +55,7 @@ int loadGLEffectEngine(const GLEngineLibraryCalls& calls, bool softwareOpenGL,
 
 int getGLEffectEngine(GLEffectEngine** engine, GLEngineLogCallback log, int /*engineKind*/) {
     if (!engine) return 1;
+    std::lock_guard<std::mutex> lock(engineMutex);
     if (cachedEngine) {
         *engine = cachedEngine;
         return 0;
