@@ -19,3 +19,10 @@ if(_qlx_sanitize_flags)
   add_link_options(${_qlx_sanitize_flags})
 endif()
 
+
+# The ThreadSanitizer runs preload this library (tools/run-tests.sh).
+if(QLX_SANITIZE STREQUAL "thread")
+  add_library(qlx_opencv_one_thread SHARED ${PROJECT_SOURCE_DIR}/tools/sanitizers/opencv_one_thread.cpp)
+  set_target_properties(qlx_opencv_one_thread PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  target_link_libraries(qlx_opencv_one_thread PRIVATE opencv::core)
+endif()
