@@ -1,5 +1,7 @@
 #include "picture_header.h"
 
+#include <algorithm>
+
 namespace qlxhost::cli {
 namespace {
 
@@ -55,14 +57,15 @@ std::optional<DeclaredSize> jpegSize(const std::string& bytes) {
         if (marker == 0xD9 || marker == 0xDA) return std::nullopt;  // end, or scan before a frame
         const bool frame =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (!in.read(at + 2, 2, &length) || length < 2) return std::nullopt;
         DeclaredSize size;
         if (frame) {
             if (!in.read(at + 5, 2, &size.height) || !in.read(at + 7, 2, &size.width))
                 return std::nullopt;
             return size;
         }
-        at += 2 + length;
+        // libjpeg skips nothing more for a length below 2, and reads on.
+        if (!in.read(at + 2, 2, &length)) return std::nullopt;
+        at += 2 + std::max<std::uint64_t>(length, 2);
     }
     return std::nullopt;
 }

@@ -47,7 +47,7 @@ TEST(HugeMedia, IsRefusedByTheSizeItDeclares) {
                 << name;
         }
     }
-    EXPECT_EQ(files, 5);
+    EXPECT_EQ(files, 6);
 }
 
 }  // namespace
