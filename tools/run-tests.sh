@@ -59,8 +59,10 @@ timed "tests" ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 
 # video frames (every 8-bit colour through each renderer, the OpenColorIO
 # agreement, kernel equality over all colours, ffmpeg round trips, the bundled
 # looks' regeneration): half the suite's time, which the sanitizers would
-# triple, for paths the other tests already take.
-asan_skip='qlxhost_opengl_equals_cpu|AgreesWithOpenColorIO|AllColours|KernelEquality|ApplyVideo|bundled_looks_regenerate'
+# triple, for paths the other tests already take. Also left out: one OpenGL
+# test at whose exit LeakSanitizer's own thread-suspending tracer crashes
+# (signal 11 in the sanitizer runtime, with Mesa's threads alive).
+asan_skip='qlxhost_opengl_equals_cpu|AgreesWithOpenColorIO|AllColours|KernelEquality|ApplyVideo|bundled_looks_regenerate|OpenGLDeviceRefusesFramesFromAnotherThread'
 if [ "${QLX_SKIP_ASAN:-0}" != 1 ]; then
   timed "ASan+UBSan build" sanitizer_build "$root/build-asan" address OFF
   ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1" \
