@@ -31,13 +31,6 @@ std::string readBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string formatOf(const std::string& bytes) {
-    if (bytes.rfind("\x89PNG", 0) == 0) return ".png";
-    if (bytes.rfind("\xFF\xD8", 0) == 0) return ".jpg";
-    if (bytes.rfind("II*", 0) == 0 || bytes.rfind("MM", 0) == 0) return ".tif";
-    return {};
-}
-
 cv::Mat decode(const std::string& bytes) {
     const cv::Mat buffer(1, static_cast<int>(bytes.size()), CV_8U, const_cast<char*>(bytes.data()));
     try {
@@ -65,7 +58,7 @@ std::vector<uchar> encode(const std::string& format, const cv::Mat& picture,
 Picture pictureFromBytes(std::string bytes, const std::string& path) {
     Picture picture;
     picture.encoded = std::move(bytes);
-    picture.format = formatOf(picture.encoded);
+    picture.format = pictureFormat(picture.encoded);
     if (const auto size = declaredPictureSize(picture.encoded))
         checkFrameSize(path, size->width, size->height);
     cv::Mat raw = picture.format.empty()     ? cv::Mat()

@@ -112,10 +112,20 @@ std::optional<DeclaredSize> tiffSize(const std::string& bytes) {
 
 }  // namespace
 
+std::string pictureFormat(const std::string& bytes) {
+    if (bytes.rfind("\x89PNG\r\n\x1a\n", 0) == 0) return ".png";
+    if (bytes.rfind("\xFF\xD8\xFF", 0) == 0) return ".jpg";
+    if (bytes.rfind(std::string("II*\0", 4), 0) == 0 ||
+        bytes.rfind(std::string("MM\0*", 4), 0) == 0)
+        return ".tif";
+    return {};
+}
+
 std::optional<DeclaredSize> declaredPictureSize(const std::string& bytes) {
-    if (bytes.rfind("\x89PNG\r\n\x1a\n", 0) == 0) return pngSize(bytes);
-    if (bytes.rfind("\xFF\xD8", 0) == 0) return jpegSize(bytes);
-    if (bytes.rfind("II*", 0) == 0 || bytes.rfind("MM", 0) == 0) return tiffSize(bytes);
+    const std::string format = pictureFormat(bytes);
+    if (format == ".png") return pngSize(bytes);
+    if (format == ".jpg") return jpegSize(bytes);
+    if (format == ".tif") return tiffSize(bytes);
     return std::nullopt;
 }
 

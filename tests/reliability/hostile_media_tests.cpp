@@ -50,4 +50,13 @@ TEST(HugeMedia, IsRefusedByTheSizeItDeclares) {
     EXPECT_EQ(files, 6);
 }
 
+// Bytes that only look like a JPEG never reach OpenCV's other decoders.
+TEST(HugeMedia, ABadJpegSignatureIsRefusedWithOneError) {
+    const std::string seed = QLX_SOURCE_DIR
+        "/fuzz/qlxhost/corpus_fuzz_qlxhost_picture/"
+        "dicom_behind_jpeg_marker.jpg";
+    EXPECT_THROW(qlxhost::cli::pictureFromBytes(qlxtest::readFile(seed), "x"),
+                 qlxhost::cli::CliError);
+}
+
 }  // namespace
