@@ -6,7 +6,7 @@
 // first byte has its top four bits set then segments a small frame made of it
 // (one in sixteen: the model is slow beside the records).
 // Beyond the sanitizers: an accepted value reads back exactly, a refused one
-// changes nothing, every answer is one of the documented codes, and the mask
+// changes nothing, every answer is 0 (QLX_AI_OK) or 2 (QLX_AI_BAD_ARGUMENT), and the mask
 // follows its encoding.
 #include <cstdint>
 #include <cstdlib>
