@@ -1,11 +1,14 @@
 #include "apply_jobs.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <set>
 #include <system_error>
 
 #include "cli_error.h"
+#include "frame_limits.h"
 #include "image_file.h"
+#include "input_file.h"
 
 namespace fs = std::filesystem;
 
@@ -23,8 +26,13 @@ MediaKind inputKind(const std::string& input) {
     if (fs::is_directory(input, ec)) {
         throw CliError(input + ": a folder; give the pictures or videos in it", kExitUsage);
     }
-    if (!fs::exists(input, ec)) throw CliError(input + ": no such file");
     const MediaKind kind = mediaKind(input);
+    // Only regular files: ffprobe and the picture reader would wait on a FIFO.
+    const bool picture = kind == MediaKind::Image;
+    requireReadableFile(input, picture ? kMaxPictureFileBytes : UINT64_MAX,
+                        picture                    ? "picture"
+                        : kind == MediaKind::Video ? "video"
+                                                   : "file");
     if (kind == MediaKind::Unsupported) {
         throw CliError(input + ": unsupported file type (" + supportedExtensions() + ")",
                        kExitUsage);

@@ -10,6 +10,7 @@
 #include "cli_error.h"
 #include "commands.h"
 #include "filter_catalogue.h"
+#include "input_file.h"
 #include "interrupt.h"
 #include "lut_check.h"
 #include "output_file.h"
@@ -23,8 +24,7 @@ namespace qlxhost::cli {
 namespace {
 
 void checkLutOption(const std::string& lutFile) {
-    std::error_code ec;
-    if (!fs::is_regular_file(lutFile, ec)) throw CliError(lutFile + ": no such LUT file");
+    requireReadableFile(lutFile, qlx::platform::kMaxReadableFileBytes, "LUT file");
     const std::string ext = extensionOf(lutFile);
     if (ext != ".cube" && ext != ".3dl") {
         throw CliError(lutFile + ": not a LUT file (the plugin reads .cube and .3dl)", kExitUsage);

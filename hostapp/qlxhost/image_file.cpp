@@ -1,16 +1,14 @@
 #include "image_file.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
-#include <system_error>
 
 #include "cli_error.h"
 #include "frame_limits.h"
+#include "input_file.h"
 #include "jpeg_damage.h"
 #include "media_kind.h"
 #include "picture_header.h"
@@ -20,15 +18,17 @@ namespace qlxhost::cli {
 namespace {
 
 std::string readBytes(const std::string& path) {
-    if (path == kStandardStream) {
-        std::cin >> std::noskipws;
-        return {std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    if (path != kStandardStream) return readInputFile(path, kMaxPictureFileBytes, "picture");
+    std::string bytes;
+    char chunk[1 << 16];
+    while (std::cin.read(chunk, sizeof chunk) || std::cin.gcount() > 0) {
+        bytes.append(chunk, static_cast<std::size_t>(std::cin.gcount()));
+        if (bytes.size() > kMaxPictureFileBytes) {
+            throw CliError(refusalLine("the standard input", qlx::platform::FileRefusal::TooLarge,
+                                       kMaxPictureFileBytes, "picture"));
+        }
     }
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) throw CliError(path + ": a folder, not a picture");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw CliError(path + ": no such file");
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return bytes;
 }
 
 cv::Mat decode(const std::string& bytes) {

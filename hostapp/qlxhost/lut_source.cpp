@@ -10,6 +10,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "cli_error.h"
+#include "input_file.h"
 
 namespace qlxhost::cli {
 namespace {
@@ -29,6 +30,8 @@ std::string lowerExtension(const std::string& path) {
 
 // Whole file, inflated when it is gzip-compressed (zlib reads plain files as they are).
 std::string readBytes(const std::string& path, bool* compressed) {
+    // zlib would wait on a FIFO for good: only a regular file is opened.
+    requireReadableFile(path, kMaxBytes, "LUT file");
     gzFile file = gzopen(path.c_str(), "rb");
     if (!file) throw CliError(fmt::format("{}: cannot be opened", path));
     *compressed = gzdirect(file) == 0;

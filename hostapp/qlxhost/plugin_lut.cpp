@@ -2,14 +2,13 @@
 
 #include <fmt/core.h>
 
-#include <fstream>
-
 #include "cli_error.h"
+#include "input_file.h"
 
 namespace qlxhost::cli {
 
 std::unique_ptr<qlx::CubeLut> loadPluginLut(const std::string& path, const char* advice) {
-    if (!std::ifstream(path)) throw CliError(fmt::format("{}: cannot be opened", path));
+    requireReadableFile(path, qlx::platform::kMaxReadableFileBytes, "LUT file");
     auto lut = std::make_unique<qlx::CubeLut>();
     if (!lut->loadCubeFile(path)) {
         throw CliError(fmt::format("{}: the plugin does not load this LUT (status {}); {}", path,

@@ -10,7 +10,7 @@
 namespace qlxhost::cli {
 
 // Loads `path` with the plugin's loader into grid form. Throws CliError with
-// one line (the status and `advice`) when the file cannot be opened or the
+// one line (the status and `advice`) when the file cannot be read or the
 // plugin refuses it.
 std::unique_ptr<qlx::CubeLut> loadPluginLut(const std::string& path, const char* advice);
 

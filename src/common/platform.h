@@ -38,15 +38,30 @@ std::string folderIdentity(const std::string& utf8Folder);
 // largest LUT the loader takes, 65 points a side, is about 8 MiB of text.
 inline constexpr std::uint64_t kMaxReadableFileBytes = std::uint64_t(64) << 20;
 
+// Why a file was not opened or read.
+enum class FileRefusal {
+    None,
+    Missing,     // nothing by that name
+    Unopenable,  // there, but not to be opened (permissions, a link loop)
+    Folder,
+    NotRegular,  // a FIFO, a device or a socket
+    TooLarge,    // more bytes than the limit
+    ReadFailed,
+};
+
 // Opens a file by UTF-8 path for binary reading, sharing it for reading and
 // writing with other processes. Null when it cannot be opened, when it is no
 // regular file (a folder, a FIFO, a device), or when it holds more than
-// kMaxReadableFileBytes. Never waits: a FIFO without a writer is refused at once.
-std::FILE* openForSharedRead(const std::string& utf8Path);
+// `maxBytes`; `why`, when given, then says which. Never waits: a FIFO without
+// a writer is refused at once.
+std::FILE* openForSharedRead(const std::string& utf8Path,
+                             std::uint64_t maxBytes = kMaxReadableFileBytes,
+                             FileRefusal* why = nullptr);
 
-// The whole of a file that openForSharedRead accepts; false when it refuses it
-// or a read fails.
-bool readWholeFile(const std::string& utf8Path, std::string* bytes);
+// The whole of a file that openForSharedRead accepts; false when it refuses it,
+// the file grows past `maxBytes` while it is read, or a read fails.
+bool readWholeFile(const std::string& utf8Path, std::string* bytes,
+                   std::uint64_t maxBytes = kMaxReadableFileBytes, FileRefusal* why = nullptr);
 
 // Run-time library loading. Handles are opaque; null means failure.
 void* loadLibrary(const std::string& utf8Path);

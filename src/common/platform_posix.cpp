@@ -2,6 +2,7 @@
 // the system unchanged.
 #include <dirent.h>
 #include <dlfcn.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -36,18 +37,32 @@ std::string folderIdentity(const std::string& utf8Folder) {
     return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
 }
 
-std::FILE* openForSharedRead(const std::string& utf8Path) {
+std::FILE* openForSharedRead(const std::string& utf8Path, std::uint64_t maxBytes,
+                             FileRefusal* why) {
+    FileRefusal refusal = FileRefusal::None;
     // Opened without blocking, so a FIFO answers at once instead of waiting
     // for a writer; the type and size are asked of what was opened, not of the
     // name, so nothing can be swapped in between.
     const int fd = open(utf8Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
     struct stat info;
-    const bool readable = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                          static_cast<std::uint64_t>(info.st_size) <= kMaxReadableFileBytes &&
-                          fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0;
-    std::FILE* file = readable ? fdopen(fd, "rb") : nullptr;
-    if (!file) close(fd);
+    if (fd < 0) {
+        refusal =
+            errno == ENOENT || errno == ENOTDIR ? FileRefusal::Missing : FileRefusal::Unopenable;
+    } else if (fstat(fd, &info) != 0) {
+        refusal = FileRefusal::Unopenable;
+    } else if (S_ISDIR(info.st_mode)) {
+        refusal = FileRefusal::Folder;
+    } else if (!S_ISREG(info.st_mode)) {
+        refusal = FileRefusal::NotRegular;
+    } else if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
+        refusal = FileRefusal::TooLarge;
+    } else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        refusal = FileRefusal::Unopenable;
+    }
+    std::FILE* file = refusal == FileRefusal::None ? fdopen(fd, "rb") : nullptr;
+    if (!file && refusal == FileRefusal::None) refusal = FileRefusal::Unopenable;
+    if (!file && fd >= 0) close(fd);
+    if (why) *why = refusal;
     return file;
 }
 

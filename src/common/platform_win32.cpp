@@ -45,17 +45,32 @@ std::string folderIdentity(const std::string& utf8Folder) {
            ":" + std::to_string(info.nFileIndexLow);
 }
 
-std::FILE* openForSharedRead(const std::string& utf8Path) {
-    std::FILE* file = _wfsopen(wide(utf8Path).c_str(), L"rb", _SH_DENYNO);
-    if (!file) return nullptr;
-    // Only a file on disk of bounded size: no pipe, console or device.
-    const int fd = _fileno(file);
-    const __int64 size = _filelengthi64(fd);
-    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) != FILE_TYPE_DISK || size < 0 ||
-        static_cast<std::uint64_t>(size) > kMaxReadableFileBytes) {
-        std::fclose(file);
-        return nullptr;
+std::FILE* openForSharedRead(const std::string& utf8Path, std::uint64_t maxBytes,
+                             FileRefusal* why) {
+    const std::wstring path = wide(utf8Path);
+    FileRefusal refusal = FileRefusal::None;
+    std::FILE* file = _wfsopen(path.c_str(), L"rb", _SH_DENYNO);
+    if (!file) {
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        refusal = attributes == INVALID_FILE_ATTRIBUTES          ? FileRefusal::Missing
+                  : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileRefusal::Folder
+                                                                 : FileRefusal::Unopenable;
+    } else {
+        // Only a file on disk of bounded size: no pipe, console or device.
+        const int fd = _fileno(file);
+        const __int64 size = _filelengthi64(fd);
+        if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) != FILE_TYPE_DISK ||
+            size < 0) {
+            refusal = FileRefusal::NotRegular;
+        } else if (static_cast<std::uint64_t>(size) > maxBytes) {
+            refusal = FileRefusal::TooLarge;
+        }
+        if (refusal != FileRefusal::None) {
+            std::fclose(file);
+            file = nullptr;
+        }
     }
+    if (why) *why = refusal;
     return file;
 }
 

@@ -2,6 +2,7 @@
 // kind gets one line on stderr naming the problem and its exit status, and
 // nothing is written and no input changed.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <map>
@@ -56,6 +57,7 @@ void makeFiles(const qlxtest::TempDir& dir, const std::string& command) {
     cv::imwrite(dir.path() + "/taken.png", makePicture(4, 4, 2));
     cv::imwrite(dir.path() + "/cut.jpg", makePicture(64, 64, 3), {cv::IMWRITE_JPEG_QUALITY, 100});
     cutShort(dir.path() + "/cut.jpg");
+    for (const char* fifo : {"/fifo.png", "/fifo.cube"}) mkfifo((dir.path() + fifo).c_str(), 0600);
     if (command.find("cut.mp4") == std::string::npos) return;
     ASSERT_TRUE(haveProgram("ffmpeg"));
     const ProgramResult made =
@@ -104,7 +106,8 @@ INSTANTIATE_TEST_SUITE_P(Commands, Command, ::testing::Values(
     ErrorCase{"IntoAFolder", "apply -y -l a.cube in.png taken.png LUT", 0,
               "wrote LUT/in.png|wrote LUT/taken.png"},
 
-    ErrorCase{"MissingInput", "apply -l a.cube none.png out.png", 1, "none.png: no such file"},
+    ErrorCase{"MissingInput", "apply -l a.cube none.png out.png", 1, "none.png: no such picture"},
+    ErrorCase{"FifoInput", "apply -l a.cube fifo.png out.png", 1, "fifo.png: not a regular file"},
     ErrorCase{"UnsupportedInput", "apply -l a.cube in.gif out.png", 2, "unsupported file type"},
     ErrorCase{"OutputOfAnotherKind", "apply -l a.cube in.png out.mp4", 2, "must be a picture"},
     ErrorCase{"OutputWithoutExtension", "apply -l a.cube in.png graded", 2, "or a folder"},
@@ -134,6 +137,7 @@ INSTANTIATE_TEST_SUITE_P(Commands, Command, ::testing::Values(
     ErrorCase{"LutDoesNotLoadCl", "apply -r opencl -l bad.cube in.png o.png", 1, "not load"},
     ErrorCase{"LutOfAnotherFormat", "apply -l grade.csp in.png out.png", 2, "not a LUT file"},
     ErrorCase{"MissingLutFile", "apply -l none.cube in.png out.png", 1, "no such LUT file"},
+    ErrorCase{"FifoLutFile", "apply -l fifo.cube in.png out.png", 1, "fifo.cube: not a regular"},
     ErrorCase{"MissingLutFolder", "list --lut-folder none", 1, "the LUT folder "},
     ErrorCase{"LutFolderWithoutDescription", "list --lut-folder LUT", 1, "Parse LUT Filter"},
     ErrorCase{"NotAPlugin", "--plugin fake.qlx list", 1, "cannot load"},

@@ -112,7 +112,7 @@ TEST(LutConvert, RefusesBadInputWithOneLineAndWritesNothing) {
     const std::string cube2 =
         "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
     for (const BadInput& bad : std::vector<BadInput>{
-             {"unreadable", "", "", "cannot be opened"},
+             {"missing", "", "", "no such LUT file"},
              {"empty", "empty.cube", "", "empty"},
              {"absurd size", "big.cube", "LUT_3D_SIZE 100000\n0 0 0\n", "outside 2..256"},
              {"too few entries", "few.cube", "LUT_3D_SIZE 3\n0 0 0\n", "the header asks for 27"},
