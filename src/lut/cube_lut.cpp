@@ -86,8 +86,7 @@ void CubeLut::buildInterpolationTables() {
 
 void CubeLut::storeEntries(const LutFile& lut, LoadTarget target) {
     if (target == LoadTarget::Texture && packed_) {
-        const std::vector<float> table = lut.textureTable(normalized_);
-        packedList_.insert(packedList_.end(), table.begin(), table.end());
+        packedList_ = lut.textureTable(normalized_);
         return;
     }
     for (std::size_t i = 0; i < lut.entryTotal(); ++i) {
@@ -108,11 +107,7 @@ void CubeLut::beginEntries(LoadTarget target, bool headerSound) {
     if (!(target == LoadTarget::Texture && packed_)) {
         gridExtent_ = size_;  // entries are written below this index only
     }
-    if (target == LoadTarget::Grid) {
-        buildInterpolationTables();
-    } else if (packed_) {
-        packedList_.reserve(static_cast<std::size_t>(entryCount) * 3);
-    }
+    if (target == LoadTarget::Grid) buildInterpolationTables();
 }
 
 const float* CubeLut::fractionTable(int* count) const {

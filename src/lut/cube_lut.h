@@ -70,8 +70,7 @@ class CubeLut {
     bool load(const std::string& utf8Path, LoadTarget target);
     // Builds the chosen form from what a reader read.
     bool adopt(const LutReading& reading, LoadTarget target);
-    // Sets entryCount; with a sound header, also the tables (grid) or room
-    // for the packed list (texture).
+    // Sets entryCount; with a sound header, also the grid's extent and tables.
     void beginEntries(LoadTarget target, bool headerSound);
     void buildInterpolationTables();
     void storeEntries(const LutFile& lut, LoadTarget target);

@@ -89,7 +89,8 @@ void readLutEntries(LutTextReader& text, int size, const std::string& sizeSource
     const bool keep = reading.loaded();
     const long total = static_cast<long>(size) * size * size;
     reading.entriesBegun = keep;
-    if (keep) lut.entries.reserve(static_cast<std::size_t>(total) * 3);
+    // Nothing is reserved for the size³ entries the header asks for: a
+    // 15-byte header may ask for 3 MB, so memory grows with the lines read.
     float read[3] = {0.0f, 0.0f, 0.0f};  // values persist across entries
     for (long count = 0; count < total; ++count) {
         const LutTextReader::Result result = text.nextSignificantLine();
