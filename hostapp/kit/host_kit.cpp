@@ -204,19 +204,17 @@ const QLXGPUDeviceSuiteVtbl GPUDeviceSuite::kVtbl = [] {
         return 0;
     };
     v.GetFrameHandles = [](QLXGPUDeviceSuite* self, void* frame, void** first, void** second) {
-        GPUDeviceSuite* s = static_cast<Face*>(self)->owner;
-        auto it = s->frames.find(frame);
-        const FrameHandles none;
-        const FrameHandles& h = it == s->frames.end() ? none : it->second;
+        FrameHandles h;
+        const bool known = static_cast<Face*>(self)->owner->findFrame(frame, &h);
         if (first) *first = h.first;
         if (second) *second = h.second;
-        return it == s->frames.end() ? 1 : 0;
+        return known ? 0 : 1;
     };
     v.GetFrameValue = [](QLXGPUDeviceSuite* self, void* frame, std::int32_t* value) {
-        GPUDeviceSuite* s = static_cast<Face*>(self)->owner;
-        auto it = s->frames.find(frame);
-        if (value) *value = it == s->frames.end() ? 0 : it->second.value;
-        return it == s->frames.end() ? 1 : 0;
+        FrameHandles h;
+        const bool known = static_cast<Face*>(self)->owner->findFrame(frame, &h);
+        if (value) *value = h.value;
+        return known ? 0 : 1;
     };
     return v;
 }();
@@ -224,6 +222,24 @@ const QLXGPUDeviceSuiteVtbl GPUDeviceSuite::kVtbl = [] {
 GPUDeviceSuite::GPUDeviceSuite() {
     face_.vtbl = &kVtbl;
     face_.owner = this;
+}
+
+void GPUDeviceSuite::addFrame(void* frame, const FrameHandles& handles) {
+    std::lock_guard<std::mutex> lock(framesMutex_);
+    frames_[frame] = handles;
+}
+
+void GPUDeviceSuite::removeFrame(void* frame) {
+    std::lock_guard<std::mutex> lock(framesMutex_);
+    frames_.erase(frame);
+}
+
+bool GPUDeviceSuite::findFrame(void* frame, FrameHandles* handles) const {
+    std::lock_guard<std::mutex> lock(framesMutex_);
+    const auto it = frames_.find(frame);
+    if (it == frames_.end()) return false;
+    *handles = it->second;
+    return true;
 }
 
 // ---- Host Util Suite -----------------------------------------------------------

@@ -192,7 +192,15 @@ class GPUDeviceSuite {
         void* second = nullptr;
         std::int32_t value = 0;
     };
-    std::map<void*, FrameHandles> frames;
+    // Render threads make, release and ask about frames at once.
+    void addFrame(void* frame, const FrameHandles& handles);
+    void removeFrame(void* frame);
+    // False (and `handles` untouched) for a frame the suite does not know.
+    bool findFrame(void* frame, FrameHandles* handles) const;
+
+  private:
+    mutable std::mutex framesMutex_;
+    std::map<void*, FrameHandles> frames_;
 
   public:
     struct Face : QLXGPUDeviceSuite {

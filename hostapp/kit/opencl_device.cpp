@@ -113,7 +113,7 @@ OpenCLFrame::OpenCLFrame(OpenCLDevice& device, GPUDeviceSuite& suite, int width,
         image_ = image;
         frame_ = Frame::gpu(this, width, height, stride_, host_);
         host_ = nullptr;  // the image owns it now
-        suite_.frames[this] = {image_, nullptr, value};
+        suite_.addFrame(this, {image_, nullptr, value});
         return;
     }
     if (image) clReleaseMemObject(image);
@@ -121,7 +121,7 @@ OpenCLFrame::OpenCLFrame(OpenCLDevice& device, GPUDeviceSuite& suite, int width,
 }
 
 OpenCLFrame::~OpenCLFrame() {
-    suite_.frames.erase(this);
+    suite_.removeFrame(this);
     if (image_) clReleaseMemObject(static_cast<cl_mem>(image_));
     std::free(host_);
 }

@@ -213,12 +213,12 @@ OpenGLFrame::OpenGLFrame(OpenGLDevice& device, GPUDeviceSuite& suite, int width,
     texture_ = device.createTexture(width, height);
     frame_ = Frame::gpu(this, width, height, pitch, hostPixels ? this->hostPixels() : nullptr);
     if (texture_) {
-        suite_.frames[this] = {reinterpret_cast<void*>(std::uintptr_t{texture_}), nullptr, 0};
+        suite_.addFrame(this, {reinterpret_cast<void*>(std::uintptr_t{texture_}), nullptr, 0});
     }
 }
 
 OpenGLFrame::~OpenGLFrame() {
-    suite_.frames.erase(this);
+    suite_.removeFrame(this);
     device_.deleteTexture(texture_);
 }
 

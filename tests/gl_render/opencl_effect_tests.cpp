@@ -227,8 +227,8 @@ TEST_P(UnknownFrameHandles, FailTheFrameWithTheRenderMessage) {
     update(100, 0);
     auto in = uploadFrame(openCL, host.gpu, testPicture(32, 16, 1));
     auto out = uploadFrame(openCL, host.gpu, testPicture(32, 16, 2));
-    if (!c.inputKnown) host.gpu.frames.erase(in.get());
-    if (!c.outputKnown) host.gpu.frames.erase(out.get());
+    if (!c.inputKnown) host.gpu.removeFrame(in.get());
+    if (!c.outputKnown) host.gpu.removeFrame(out.get());
     auto noHandleIn = qlxhost::Frame::gpu(nullptr, 16, 16, 64);
     auto noHandleOut = qlxhost::Frame::gpu(nullptr, 16, 16, 64);
     qlxhost::RenderContext frames(c.gpuHandles ? &in->frame() : noHandleIn.get(),
