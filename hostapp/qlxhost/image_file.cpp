@@ -24,8 +24,9 @@ std::string readBytes(const std::string& path) {
     while (std::cin.read(chunk, sizeof chunk) || std::cin.gcount() > 0) {
         bytes.append(chunk, static_cast<std::size_t>(std::cin.gcount()));
         if (bytes.size() > kMaxPictureFileBytes) {
-            throw CliError(refusalLine("the standard input", qlx::platform::FileRefusal::TooLarge,
-                                       kMaxPictureFileBytes, "picture"));
+            throw CliError("the standard input: " +
+                           refusalReason(qlx::platform::FileRefusal::TooLarge, kMaxPictureFileBytes,
+                                         "picture"));
         }
     }
     return bytes;

@@ -10,32 +10,30 @@ namespace qlxhost::cli {
 
 using qlx::platform::FileRefusal;
 
-std::string refusalLine(const std::string& path, FileRefusal why, std::uint64_t maxBytes,
-                        const char* noun) {
+std::string refusalReason(FileRefusal why, std::uint64_t maxBytes, const char* noun) {
     switch (why) {
         case FileRefusal::None:
             break;
         case FileRefusal::Missing:
-            return fmt::format("{}: no such {}", path, noun);
+            return fmt::format("no such {}", noun);
         case FileRefusal::Folder:
-            return fmt::format("{}: a folder, not a {}", path, noun);
+            return fmt::format("a folder, not a {}", noun);
         case FileRefusal::NotRegular:
-            return fmt::format("{}: not a regular file (a FIFO, a device or a socket)", path);
+            return "not a regular file (a FIFO, a device or a socket)";
         case FileRefusal::TooLarge:
-            return fmt::format("{}: larger than a {} qlxhost reads ({} bytes at most)", path, noun,
-                               maxBytes);
+            return fmt::format("larger than a {} qlxhost reads ({} bytes at most)", noun, maxBytes);
         case FileRefusal::Unopenable:
-            return fmt::format("{}: cannot be opened", path);
+            return "cannot be opened";
         case FileRefusal::ReadFailed:
-            return fmt::format("{}: cannot be read", path);
+            break;
     }
-    return fmt::format("{}: cannot be read", path);
+    return "cannot be read";
 }
 
 void requireReadableFile(const std::string& path, std::uint64_t maxBytes, const char* noun) {
     FileRefusal why = FileRefusal::None;
     std::FILE* file = qlx::platform::openForSharedRead(path, maxBytes, &why);
-    if (!file) throw CliError(refusalLine(path, why, maxBytes, noun));
+    if (!file) throw CliError(path + ": " + refusalReason(why, maxBytes, noun));
     std::fclose(file);
 }
 
@@ -43,7 +41,7 @@ std::string readInputFile(const std::string& path, std::uint64_t maxBytes, const
     std::string bytes;
     FileRefusal why = FileRefusal::None;
     if (!qlx::platform::readWholeFile(path, &bytes, maxBytes, &why)) {
-        throw CliError(refusalLine(path, why, maxBytes, noun));
+        throw CliError(path + ": " + refusalReason(why, maxBytes, noun));
     }
     return bytes;
 }

@@ -10,16 +10,15 @@
 
 namespace qlxhost::cli {
 
-// The line for a refused file: "PATH: no such picture", "PATH: not a regular
-// file (a FIFO, a device or a socket)", ... `noun` names what it was to be.
-std::string refusalLine(const std::string& path, qlx::platform::FileRefusal why,
-                        std::uint64_t maxBytes, const char* noun);
+// Why a file was refused: "no such picture", "not a regular file (a FIFO, a
+// device or a socket)", ... `noun` names what it was to be.
+std::string refusalReason(qlx::platform::FileRefusal why, std::uint64_t maxBytes, const char* noun);
 
-// Throws CliError with refusalLine() unless `path` is a regular file of at
+// Throws CliError "PATH: reason" unless `path` is a regular file of at
 // most `maxBytes` that can be opened.
 void requireReadableFile(const std::string& path, std::uint64_t maxBytes, const char* noun);
 
-// The whole file, or CliError with refusalLine().
+// The whole file, or CliError "PATH: reason".
 std::string readInputFile(const std::string& path, std::uint64_t maxBytes, const char* noun);
 
 }  // namespace qlxhost::cli

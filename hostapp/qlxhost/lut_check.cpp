@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "common/platform.h"
+#include "input_file.h"
 #include "lut/lut_file.h"
 #include "lut_diagnosis.h"
 
@@ -20,8 +21,10 @@ FileReport checkLutFile(const std::string& path) {
     // Through the plugin's own opening: a FIFO, a device or a huge file is
     // refused at once, as the loader refuses it.
     std::string bytes;
-    if (!qlx::platform::readWholeFile(path, &bytes)) {
-        addError(report.findings, 0, "the file cannot be opened");
+    qlx::platform::FileRefusal why{};
+    if (!qlx::platform::readWholeFile(path, &bytes, qlx::platform::kMaxReadableFileBytes, &why)) {
+        addError(report.findings, 0,
+                 refusalReason(why, qlx::platform::kMaxReadableFileBytes, "LUT file"));
         return report;
     }
     LutDiagnosis diagnosis = diagnoseLut(bytes, *format);
