@@ -63,7 +63,7 @@ Picture pictureFromBytes(std::string bytes, const std::string& path) {
     if (const auto size = declaredPictureSize(picture.encoded))
         checkFrameSize(path, size->width, size->height);
     cv::Mat raw = picture.format.empty()     ? cv::Mat()
-                  : picture.format == ".png" ? decode(withoutIccProfile(picture.encoded))
+                  : picture.format == ".png" ? decode(pngPixelChunks(picture.encoded))
                                              : decode(picture.encoded);
     if (raw.empty()) {
         throw CliError(path +

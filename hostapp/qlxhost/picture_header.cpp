@@ -1,6 +1,7 @@
 #include "picture_header.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace qlxhost::cli {
 namespace {
@@ -111,6 +112,21 @@ std::optional<DeclaredSize> tiffSize(const std::string& bytes) {
 }
 
 }  // namespace
+
+std::string pngPixelChunks(const std::string& png) {
+    static const std::string kPixelChunks[] = {"IHDR", "PLTE", "tRNS", "IDAT", "IEND"};
+    const Reader in(png, true);
+    std::string kept = png.substr(0, 8);
+    std::uint64_t at = 8, length = 0;
+    while (in.read(at, 4, &length) && png.size() - at >= 12 + length) {
+        const std::string type = png.substr(at + 4, 4);
+        if (std::count(std::begin(kPixelChunks), std::end(kPixelChunks), type) != 0)
+            kept.append(png, at, 12 + length);
+        at += 12 + length;
+        if (type == "IEND") break;
+    }
+    return kept;
+}
 
 std::string pictureFormat(const std::string& bytes) {
     if (bytes.rfind("\x89PNG\r\n\x1a\n", 0) == 0) return ".png";

@@ -44,21 +44,4 @@ std::string copyMetadata(const std::string& source, std::vector<unsigned char>& 
     }
 }
 
-std::string withoutIccProfile(const std::string& png) {
-    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-    try {
-        auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(png.data()),
-                                               static_cast<long>(png.size()));
-        image->readMetadata();
-        if (!image->iccProfileDefined()) return png;
-        image->clearIccProfile();
-        image->writeMetadata();
-        std::vector<unsigned char> bytes;
-        readBack(image->io(), bytes);
-        return {bytes.begin(), bytes.end()};
-    } catch (const Exiv2::AnyError&) {
-        return png;  // the decoder will say what is wrong
-    }
-}
-
 }  // namespace qlxhost::cli

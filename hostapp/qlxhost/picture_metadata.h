@@ -12,10 +12,4 @@ namespace qlxhost::cli {
 // Returns why nothing could be carried, or empty.
 std::string copyMetadata(const std::string& source, std::vector<unsigned char>& target);
 
-// `png` without its ICC profile, or as it is when it has none. OpenCV's PNG
-// reader lets libpng print warnings about some profiles ("known incorrect
-// sRGB profile") on the terminal; pixels are decoded from this copy, and the
-// profile is carried into the output by copyMetadata.
-std::string withoutIccProfile(const std::string& png);
-
 }  // namespace qlxhost::cli

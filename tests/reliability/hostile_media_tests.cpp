@@ -12,6 +12,7 @@
 #include "lut/byte_source.h"
 #include "lut/cube_lut.h"
 #include "lut/lut_text_reader.h"
+#include "picture_header.h"
 #include "program_bytes.h"
 #include "support/temp_dir.h"
 #include "video_file.h"
@@ -54,6 +55,16 @@ TEST(HostilePicture, IsRefusedBeforeAByteIsRead) {
             EXPECT_EQ(std::string(e.what()).rfind(path + ": " + why, 0), 0u) << e.what();
         }
     }
+}
+
+// A 9-byte ICC profile chunk declaring a gigabyte (libpng allocated and
+// cleared it: 15 s and 1 GB), then a chunk running past the end: only the
+// header chunk reaches the decoder.
+TEST(HostilePicture, OnlyThePixelChunksOfAPngAreDecoded) {
+    const std::string seed = qlxtest::readFile(
+        QLX_SOURCE_DIR
+        "/fuzz/qlxhost/corpus_fuzz_qlxhost_picture/icc_profile_declaring_a_gigabyte.png");
+    EXPECT_EQ(qlxhost::cli::pngPixelChunks(seed), seed.substr(0, 33));
 }
 
 // A LUT header asking for 65 x 65 x 65 entries, then one: the memory held
