@@ -98,8 +98,8 @@ Counts countAgainst(const cv::Mat& weights, const cv::Mat& reference) {
 
 cv::Mat readPhoto(const std::string& folder, const std::string& name) {
     for (const char* ext : {".jpg", ".png", ".jpeg"}) {
-        cv::Mat photo = cv::imread(folder + "/" + name + ext, cv::IMREAD_COLOR);
-        if (!photo.empty()) return photo;
+        const std::string path = folder + "/" + name + ext;
+        if (std::ifstream(path).good()) return cv::imread(path, cv::IMREAD_COLOR);
     }
     return cv::Mat();
 }
