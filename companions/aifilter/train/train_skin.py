@@ -7,7 +7,9 @@
 The photos are split once, by a fixed seed, into training and validation sets stratified by
 apparent skin tone; the validation stems are written to validation.txt beside this script and
 never reach the optimiser. A second draw keeps a few training photos apart to choose the
-checkpoint and calibrate the threshold. Everything random (split, augmentation, initial
+checkpoint and calibrate the threshold, on the whole photos and on head-and-shoulders crops of
+them (the model serves portraits and family photos too). --init fine-tunes an exported model
+instead of starting from random weights. Everything random (split, augmentation, initial
 weights) draws from --seed, and torch runs on a fixed number of threads (--threads), so a rerun
 retraces the same steps.
 """
@@ -36,16 +38,53 @@ class SkinNet(nn.Module):
     """Plain convolutions (cheap to train and to run on one core): an encoder down to 1/16 of
     the input with dilated context, a decoder with skips back to 1/4; one skin logit per cell."""
 
-    def __init__(self):
+    def __init__(self, channels=(16, 24, 48, 64, 32, 16)):
         super().__init__()
-        self.enc1 = conv_bn(3, 16, 3, 2)
-        self.enc2 = conv_bn(16, 24, 3, 2)
-        self.enc3 = nn.Sequential(conv_bn(24, 48, 3, 2), conv_bn(48, 48))
-        self.enc4 = nn.Sequential(conv_bn(48, 64, 3, 2), conv_bn(64, 64, d=2),
-                                  conv_bn(64, 64, d=4))
-        self.dec3 = conv_bn(64 + 48, 32, 1)
-        self.dec2 = nn.Sequential(conv_bn(32 + 24, 16, 1), conv_bn(16, 16))
-        self.head = nn.Conv2d(16, 1, 1)
+        self.frozen_norm = False
+        c1, c2, c3, c4, d3, d2 = channels
+        self.enc1 = conv_bn(3, c1, 3, 2)
+        self.enc2 = conv_bn(c1, c2, 3, 2)
+        self.enc3 = nn.Sequential(conv_bn(c2, c3, 3, 2), conv_bn(c3, c3))
+        self.enc4 = nn.Sequential(conv_bn(c3, c4, 3, 2), conv_bn(c4, c4, d=2),
+                                  conv_bn(c4, c4, d=4))
+        self.dec3 = conv_bn(c4 + c3, d3, 1)
+        self.dec2 = nn.Sequential(conv_bn(d3 + c2, d2, 1), conv_bn(d2, d2))
+        self.head = nn.Conv2d(d2, 1, 1)
+
+    def train(self, mode=True):
+        """Batch normalisation keeps its statistics while fine-tuning a model whose statistics
+        were folded into its convolutions (see load_onnx_weights)."""
+        super().train(mode)
+        if self.frozen_norm:
+            for m in self.modules():
+                if isinstance(m, nn.BatchNorm2d):
+                    m.eval()
+        return self
+
+    def load_onnx_weights(self, path):
+        """Starts from an exported model: its convolutions carry the batch normalisation folded
+        in, so each normalisation becomes the identity plus the folded bias, and stays frozen."""
+        import onnx
+        from onnx import numpy_helper
+        graph = onnx.load(path).graph
+        weights = {w.name: torch.from_numpy(numpy_helper.to_array(w).copy())
+                   for w in graph.initializer}
+        convs = [n for n in graph.node if n.op_type == "Conv"]
+        layers = [m for m in self.modules() if isinstance(m, nn.Sequential) and
+                  isinstance(m[0], nn.Conv2d)] + [self.head]
+        if len(convs) != len(layers):
+            raise ValueError(f"{path}: {len(convs)} convolutions, this network has {len(layers)}")
+        with torch.no_grad():
+            for node, layer in zip(convs, layers):
+                w, b = weights[node.input[1]], weights[node.input[2]]
+                if layer is self.head:
+                    layer.weight.copy_(w); layer.bias.copy_(b)
+                    continue
+                conv, norm = layer[0], layer[1]
+                conv.weight.copy_(w)
+                norm.running_mean.zero_(); norm.running_var.fill_(1.0 - norm.eps)
+                norm.weight.fill_(1.0); norm.bias.copy_(b)
+        self.frozen_norm = True
 
     @staticmethod
     def up(x):
@@ -105,20 +144,64 @@ def main_person_weight(mask, outside):
     return weight
 
 
+def face_box(mask):
+    """(x, y, w, h) of the labelled person's face, or None without labelled skin. The face is the
+    top of the highest large skin region (the photos show whole standing figures); its width is
+    the widest row near that top, its height 1.35 times that width, so that a neck, shoulders or
+    bare arms joined to the face below do not count."""
+    n, labels, stats, _ = cv2.connectedComponentsWithStats((mask >= 128).astype(np.uint8),
+                                                           connectivity=8)
+    if n < 2:
+        return None
+    areas = stats[1:, cv2.CC_STAT_AREA]
+    large = [i + 1 for i in range(n - 1) if areas[i] >= 0.2 * areas.max()]
+    top_region = min(large, key=lambda i: stats[i, cv2.CC_STAT_TOP])
+    top = int(stats[top_region, cv2.CC_STAT_TOP])
+    rows = labels[top:] == top_region
+    width = 0
+    for depth in (20, None):  # a first guess from the top rows, then rows down to the chin
+        reach = depth if depth else max(1, int(0.8 * 1.35 * width))
+        xs = np.nonzero(rows[:reach].any(axis=0))[0]
+        width = int(rows[:reach].sum(axis=1).max())
+    centre = (xs.min() + xs.max()) / 2
+    return int(centre - width / 2), top, width, int(round(1.35 * width))
+
+
+def portrait_crop(img, mask):
+    """A head-and-shoulders portrait cut from a full-figure photo: a square 3.2 face heights wide
+    around the labelled person's face, some hair above it. None without a face."""
+    box = face_box(mask)
+    if box is None:
+        return None
+    x, y, w, h = box
+    side = min(int(3.2 * h), *mask.shape)
+    x0 = int(np.clip(x + w / 2 - side / 2, 0, mask.shape[1] - side))
+    y0 = int(np.clip(y - 0.5 * h, 0, mask.shape[0] - side))
+    return img[y0:y0 + side, x0:x0 + side], mask[y0:y0 + side, x0:x0 + side]
+
+
 # ---- augmentation -------------------------------------------------------------------------
 
-def random_crop(rng, img, mask, weight, size):
-    """Scale (log-uniform, from whole-body views to face close-ups) and crop, often around skin."""
+def random_crop(rng, img, mask, weight, face, size, portrait_share):
+    """Scale and crop. A share of the crops are portraits: the face fills 25 % to 80 % of the
+    crop's side, as in portraits and family photos. The others are log-uniform from whole-body
+    views to close-ups, half of them centred near skin."""
     h, w = mask.shape
-    scale = math.exp(rng.uniform(math.log(0.25), math.log(2.5)))
-    side = size / scale  # crop side in source pixels
     ys, xs = np.nonzero(mask)
-    if len(ys) and rng.random() < 0.5:
-        k = rng.randrange(len(ys))
-        cy = ys[k] + rng.uniform(-0.4, 0.4) * side
-        cx = xs[k] + rng.uniform(-0.4, 0.4) * side
+    if face is not None and portrait_share > 0 and rng.random() < portrait_share:
+        side = face[3] * math.exp(rng.uniform(math.log(1.25), math.log(4.0)))
+        scale = size / side
+        cy = face[1] + face[3] / 2 + rng.uniform(-0.3, 0.3) * side
+        cx = face[0] + face[2] / 2 + rng.uniform(-0.3, 0.3) * side
     else:
-        cy, cx = rng.uniform(0, h), rng.uniform(0, w)
+        scale = math.exp(rng.uniform(math.log(0.25), math.log(2.5)))
+        side = size / scale  # crop side in source pixels
+        if len(ys) and rng.random() < 0.5:
+            k = rng.randrange(len(ys))
+            cy = ys[k] + rng.uniform(-0.4, 0.4) * side
+            cx = xs[k] + rng.uniform(-0.4, 0.4) * side
+        else:
+            cy, cx = rng.uniform(0, h), rng.uniform(0, w)
     x0, y0 = cx - side / 2, cy - side / 2
     m = np.array([[scale, 0, -x0 * scale], [0, scale, -y0 * scale]], np.float32)
     out = cv2.warpAffine(img, m, (size, size), flags=cv2.INTER_AREA if scale < 1 else cv2.INTER_LINEAR,
@@ -169,8 +252,8 @@ def photometric(rng, x, warm_light):
     return np.clip(x, 0, 1).astype(np.float32)
 
 
-def make_sample(rng, img, mask, weight, size, warm_light):
-    crop, lab, wgt = random_crop(rng, img, mask, weight, size)
+def make_sample(rng, img, mask, weight, face, size, warm_light, portrait_share):
+    crop, lab, wgt = random_crop(rng, img, mask, weight, face, size, portrait_share)
     x = crop.astype(np.float32) / 255.0
     target = (lab >= 128).astype(np.float32)
     if rng.random() < 0.4 and target.any():
@@ -217,29 +300,62 @@ def working_logits(model, img, short_side):
     return cv2.resize(out, (w, h), interpolation=cv2.INTER_LINEAR)
 
 
-def best_threshold(model, pairs, short_side):
-    """The logit threshold with the best pooled F1 on `pairs`, and that F1."""
+def best_threshold(model, sets, short_side):
+    """The logit threshold with the best mean of the pooled F1 of each set of (photo, mask)
+    pairs in `sets`: (that mean, the threshold, each set's F1 there)."""
     model.eval()
-    logit = np.concatenate([working_logits(model, img, short_side).ravel() for img, _ in pairs])
-    truth = np.concatenate([mask.ravel() >= 128 for _, mask in pairs])
+    pooled = []
+    for pairs in sets:
+        logit = np.concatenate([working_logits(model, img, short_side).ravel() for img, _ in pairs])
+        pooled.append((logit, np.concatenate([mask.ravel() >= 128 for _, mask in pairs])))
     model.train()
-    best = (-1.0, 0.0)
+    best = (-1.0, 0.0, [])
     for t in np.arange(-4.0, 6.01, 0.25):
-        found = logit >= t
-        tp = np.count_nonzero(found & truth)
-        f1 = 2 * tp / max(1, np.count_nonzero(found) + np.count_nonzero(truth))
-        best = max(best, (f1, float(t)))
+        f1s = []
+        for logit, truth in pooled:
+            found = logit >= t
+            tp = np.count_nonzero(found & truth)
+            f1s.append(2 * tp / max(1, np.count_nonzero(found) + np.count_nonzero(truth)))
+        best = max(best, (float(np.mean(f1s)), float(t), f1s))
     return best
 
 
-def calibrate(model, pairs, short_side):
-    """Moves the head's bias so that logit 0 (weight 128) is the threshold with the best pooled
-    F1 on the tuning photos: crops centred on skin make skin commoner in training than in whole
+def calibrate(model, sets, short_side):
+    """Moves the head's bias so that logit 0 (weight 128) is the threshold with the best mean F1
+    on the tuning sets: crops centred on skin make skin commoner in training than in whole
     photos."""
-    f1, t = best_threshold(model, pairs, short_side)
+    f1, t, f1s = best_threshold(model, sets, short_side)
     with torch.no_grad():
         model.head.bias -= t
-    print(f"calibrated: threshold {t:+.2f} (F1 {f1:.3f} on {len(pairs)} tuning photos)", flush=True)
+    print(f"calibrated: threshold {t:+.2f} (mean F1 {f1:.3f}, per set "
+          f"{' '.join(f'{v:.3f}' for v in f1s)})", flush=True)
+
+
+def write_portraits(data, stems, tone, folder):
+    """Head-and-shoulders crops of `stems` with their masks under `folder` (images/, masks/,
+    stems.txt as skin_eval --score reads them)."""
+    for sub in ("images", "masks"):
+        os.makedirs(os.path.join(folder, sub), exist_ok=True)
+    with open(os.path.join(folder, "stems.txt"), "w") as listing:
+        for stem in stems:
+            crop = portrait_crop(*load_pair(data, stem))
+            if crop is None:
+                continue
+            cv2.imwrite(os.path.join(folder, "images", stem + ".png"), crop[0])
+            cv2.imwrite(os.path.join(folder, "masks", stem + ".png"), crop[1])
+            listing.write(f"{stem}\t{tone[stem]}\n")
+
+
+def score_checkpoint(model, tune_sets, step, best, folder):
+    """Saves the weights as step<N>.pt, and as best.pt when their tuning F1 beats `best`;
+    returns the better of the two F1."""
+    f1, t, f1s = best_threshold(model, tune_sets, 256)
+    print(f"tuning step {step}: best mean F1 {f1:.3f} (photos {f1s[0]:.3f}, portraits "
+          f"{f1s[1]:.3f}) at logit {t:+.2f}", flush=True)
+    torch.save(model.state_dict(), os.path.join(folder, f"step{step}.pt"))
+    if f1 > best:
+        torch.save(model.state_dict(), os.path.join(folder, "best.pt"))
+    return max(f1, best)
 
 
 def inline_identities(path):
@@ -278,6 +394,9 @@ def main():
     ap.add_argument("--out", default=os.path.join(HERE, "../model/qlxSkinSegmenter.onnx"))
     ap.add_argument("--seed", type=int, default=20261206)
     ap.add_argument("--steps", type=int, default=8000)
+    ap.add_argument("--lr", type=float, default=3e-3, help="peak learning rate")
+    ap.add_argument("--init", help="start from the weights of this exported model (.onnx of the "
+                    "same channels) instead of random ones: fine-tuning")
     ap.add_argument("--batch", type=int, default=8)
     ap.add_argument("--crop", type=int, default=160)
     ap.add_argument("--threads", type=int, default=1)
@@ -285,6 +404,12 @@ def main():
     ap.add_argument("--tune-per-bin", type=int, default=5)
     ap.add_argument("--outside-weight", type=float, default=1.0)
     ap.add_argument("--warm-light", type=float, default=0.0)
+    ap.add_argument("--portrait-share", type=float, default=0.3,
+                    help="share of the crops cut as portraits around the labelled face")
+    ap.add_argument("--channels", default="16,24,48,64,32,16",
+                    help="channels of the encoder's four stages and the decoder's two")
+    ap.add_argument("--portraits", help="only write head-and-shoulders crops of the tuning and "
+                    "validation photos into <this>/tuning and <this>/validation, for skin_eval")
     ap.add_argument("--eval-every", type=int, default=1000)
     ap.add_argument("--checkpoints", default="/tmp/skin-train")
     ap.add_argument("--weights", help="skip training: take these trained weights (a .pt file "
@@ -305,14 +430,26 @@ def main():
     train, tune = split([(s, tone[s]) for s in train], args.seed + 1, args.tune_per_bin)
     train_pairs = [load_pair(args.data, s) for s in train]
     train_weights = [main_person_weight(m, args.outside_weight) for _, m in train_pairs]
+    train_faces = [face_box(m) for _, m in train_pairs]
     tune_pairs = [load_pair(args.data, s) for s in tune]
+    # Whole street photos and head-and-shoulders crops of them both choose and calibrate: the
+    # model is for portraits and family photos as much as for full figures.
+    tune_sets = [tune_pairs, [c for c in (portrait_crop(*p) for p in tune_pairs) if c]]
     val_pairs = [load_pair(args.data, s) for s in val]
+    val_portraits = [c for c in (portrait_crop(*p) for p in val_pairs) if c]
     print(f"train {len(train_pairs)} photos, tuning {len(tune_pairs)}, validation "
           f"{len(val_pairs)}", flush=True)
+    if args.portraits:
+        write_portraits(args.data, tune, tone, os.path.join(args.portraits, "tuning"))
+        write_portraits(args.data, val, tone, os.path.join(args.portraits, "validation"))
+        return
 
-    model = SkinNet()
-    opt = torch.optim.AdamW(model.parameters(), lr=3e-3, weight_decay=1e-4)
-    sched = torch.optim.lr_scheduler.OneCycleLR(opt, max_lr=3e-3, total_steps=args.steps,
+    model = SkinNet(tuple(int(c) for c in args.channels.split(",")))
+    if args.init:
+        model.load_onnx_weights(args.init)
+    model.train()
+    opt = torch.optim.AdamW(model.parameters(), lr=args.lr, weight_decay=1e-4)
+    sched = torch.optim.lr_scheduler.OneCycleLR(opt, max_lr=args.lr, total_steps=args.steps,
                                                 pct_start=0.1)
     os.makedirs(args.checkpoints, exist_ok=True)
     best_path = os.path.join(args.checkpoints, "best.pt")
@@ -320,10 +457,13 @@ def main():
     running, best = 0.0, -1.0
     if args.weights:
         model.load_state_dict(torch.load(args.weights))
+    # A fine-tuning run keeps the weights it started from unless a checkpoint does better.
+    if args.init and not args.weights:
+        best = score_checkpoint(model, tune_sets, 0, best, args.checkpoints)
     for step in range(1, 0 if args.weights else args.steps + 1):
         picks = [rng.randrange(len(train_pairs)) for _ in range(args.batch)]
-        batch = [make_sample(rng, *train_pairs[k], train_weights[k], args.crop, args.warm_light)
-                 for k in picks]
+        batch = [make_sample(rng, *train_pairs[k], train_weights[k], train_faces[k], args.crop,
+                             args.warm_light, args.portrait_share) for k in picks]
         x, y, w = (torch.from_numpy(np.stack([b[i] for b in batch])) for i in range(3))
         logits = model(x)
         y = F.interpolate(y, size=logits.shape[2:], mode="area")
@@ -337,17 +477,13 @@ def main():
         if step % 100 == 0:
             print(f"step {step} loss {running:.4f} {time.time() - start:.0f}s", flush=True)
         if step % args.eval_every == 0 or step == args.steps:
-            f1, t = best_threshold(model, tune_pairs, 256)
-            print(f"tuning step {step}: best F1 {f1:.3f} at logit {t:+.2f}", flush=True)
-            torch.save(model.state_dict(), os.path.join(args.checkpoints, f"step{step}.pt"))
-            if f1 > best:
-                best = f1
-                torch.save(model.state_dict(), best_path)
+            best = score_checkpoint(model, tune_sets, step, best, args.checkpoints)
     if not args.weights:
         model.load_state_dict(torch.load(best_path))
-    calibrate(model, tune_pairs, 256)
-    p, r, f1, iou = evaluate(model, val_pairs, 256)
-    print(f"validation: P {p:.3f} R {r:.3f} F1 {f1:.3f} IoU {iou:.3f}", flush=True)
+    calibrate(model, tune_sets, 256)
+    for name, pairs in (("photos", val_pairs), ("portraits", val_portraits)):
+        p, r, f1, iou = evaluate(model, pairs, 256)
+        print(f"validation {name}: P {p:.3f} R {r:.3f} F1 {f1:.3f} IoU {iou:.3f}", flush=True)
     export(model, args.out)
     print(f"wrote {args.out} in {time.time() - start:.0f}s", flush=True)
 
