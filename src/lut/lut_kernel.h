@@ -38,8 +38,9 @@ using LutRowDone = std::function<void(int row)>;
 
 enum class LutKernelKind { Automatic, Scalar, Sse41, Avx2, Avx512 };
 
-// Tests and benchmarks force one kernel; Automatic picks the best the CPU runs.
-// A forced kernel the CPU cannot run falls back to the scalar one.
+// Tests and benchmarks force one kernel (the CPU renderer's blend follows it);
+// Automatic picks the best the CPU runs. A forced kernel the CPU cannot run
+// falls back to the scalar one.
 void setLutKernelOverride(LutKernelKind kind);
 // The kernel a LUT prepared now would use (never Automatic).
 LutKernelKind activeLutKernel();
@@ -52,8 +53,7 @@ LutVectorRow lutVectorRow(LutKernelKind kind);
 void mapLutRow(const LutKernelParams& params, const std::uint8_t* src, std::uint8_t* dst, int width,
                int channels);
 
-// The individual kernels. SSE4.1 leaves the pixels after the last whole
-// vector to the scalar kernel; AVX2 and AVX-512 map whole rows.
+// The individual kernels; the vector ones map whole rows.
 void mapLutRowScalar(const LutKernelParams& params, const std::uint8_t* src, std::uint8_t* dst,
                      int width, int channels);
 int mapLutRowSse41(const LutKernelParams& params, const std::uint8_t* src, std::uint8_t* dst,
@@ -66,6 +66,7 @@ int mapLutRowAvx512(const LutKernelParams& params, const std::uint8_t* src, std:
 // The byte conversion of a vector kernel alone (c + 0.5 rounded to nearest
 // even and saturated, as the scalar kernel does in double precision), for
 // checking it over every float: `count` is a multiple of 64.
+void lutRoundSse41(const float* values, std::uint8_t* bytes, int count);
 void lutRoundAvx2(const float* values, std::uint8_t* bytes, int count);
 void lutRoundAvx512(const float* values, std::uint8_t* bytes, int count);
 // The scalar kernel's byte conversion.

@@ -12,7 +12,7 @@ namespace {
 std::atomic<LutKernelKind> kernelOverride{LutKernelKind::Automatic};
 
 bool cpuHas(LutKernelKind kind) {
-#if defined(QLX_LUT_X86_KERNELS)
+#if defined(QLX_VECTOR_KERNELS)
     switch (kind) {
         case LutKernelKind::Sse41:
             return __builtin_cpu_supports("sse4.1");
@@ -20,7 +20,7 @@ bool cpuHas(LutKernelKind kind) {
             return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
         case LutKernelKind::Avx512:
             return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                   __builtin_cpu_supports("avx512vl");
+                   __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq");
         default:
             break;
     }
@@ -56,7 +56,7 @@ LutKernelKind activeLutKernel() {
 }
 
 LutVectorRow lutVectorRow(LutKernelKind kind) {
-#if defined(QLX_LUT_X86_KERNELS)
+#if defined(QLX_VECTOR_KERNELS)
     if (!cpuHas(kind)) return nullptr;
     switch (kind) {
         case LutKernelKind::Sse41:
