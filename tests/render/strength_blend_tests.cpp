@@ -1,68 +1,52 @@
-// The register blend against the byte formulas, over every input they take.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
+#include "lut/lut_kernel.h"
 #include "render/cpu/strength_blend.h"
 
 namespace {
 
-int mix(int p, int q, int k) {
-    return (p * k + q * (255 - k)) / 255;
-}
+using qlx::LutKernelKind;
 
-// One BGRA row holding every (original, result) byte pair once, each weight k.
-TEST(StrengthBlend, EveryWeightAndBytePairMatchesTheMixFormula) {
-    std::vector<std::uint8_t> original(65536), result(65536);
-    for (int i = 0; i < 65536; ++i) {
+// The blend of every instruction-set family against the byte formulas: a row
+// holding every (original, result) byte pair, 13 pixels more for the tails,
+// blended by every strength weight (and without the strength step), alone and
+// then followed by the skin step at a scale that runs through all 256 values
+// with every mask weight; a row shorter than a register too.
+TEST(Blend, EveryFamilyMatchesTheFormulasForEveryWeightScaleAndBytePair) {
+    const auto mix = [](int p, int q, int k) { return (p * k + q * (255 - k)) / 255; };
+    constexpr int kPixels = 16384 + 13;
+    std::vector<std::uint8_t> original(4 * kPixels), result(4 * kPixels), mask(4 * kPixels);
+    for (int i = 0; i < 4 * kPixels; ++i) {
         original[i] = static_cast<std::uint8_t>(i >> 8);
-        result[i] = static_cast<std::uint8_t>(i & 255);
+        result[i] = static_cast<std::uint8_t>(i);
+        mask[i] = static_cast<std::uint8_t>(i * 7 / 4);  // weight of pixel x: 7x + 5
     }
-    for (int k = 0; k < 256; ++k) {
-        std::vector<std::uint8_t> blended = result;
-        qlx::BlendRowSettings settings;
-        settings.strengthWeight = k;
-        qlx::blendRow(blended.data(), original.data(), 65536 / 4, settings);
-        for (int i = 0; i < 65536; ++i)
-            ASSERT_EQ(blended[i], mix(i >> 8, i & 255, k)) << "i=" << i << " k=" << k;
-    }
-}
-
-// Every (skin scale, mask weight) on rows of random byte pairs, with and
-// without the strength step before it, for row lengths that leave a tail.
-class SkinBlend : public ::testing::TestWithParam<std::pair<int, int>> {};
-
-TEST_P(SkinBlend, EveryScaleAndMaskWeightMatchesTheFormulas) {
-    const auto [strengthWeight, pixels] = GetParam();
-    std::mt19937 random(1234);
-    std::vector<std::uint8_t> original(4 * pixels), result(4 * pixels), mask(4 * pixels);
-    for (auto& b : original) b = static_cast<std::uint8_t>(random());
-    for (auto& b : result) b = static_cast<std::uint8_t>(random());
-    for (int s = 0; s < 256; ++s) {
-        for (int x = 0; x < pixels; ++x) {
-            mask[4 * x + 3] = static_cast<std::uint8_t>((x + s) & 255);  // all 256 weights
-            mask[4 * x] = static_cast<std::uint8_t>(random());           // ignored bytes
-        }
-        qlx::BlendRowSettings settings;
-        settings.strengthWeight = strengthWeight;
-        settings.skinScale = s;
-        settings.mask = mask.data();
-        std::vector<std::uint8_t> blended = result;
-        qlx::blendRow(blended.data(), original.data(), pixels, settings);
-        for (int i = 0; i < 4 * pixels; ++i) {
-            int expected = result[i];
-            if (strengthWeight >= 0) expected = mix(original[i], expected, strengthWeight);
-            expected = mix(original[i], expected, (s * mask[(i & ~3) + 3] + 127) / 255);
-            ASSERT_EQ(blended[i], expected) << "s=" << s << " byte " << i;
+    for (LutKernelKind kind : {LutKernelKind::Scalar, LutKernelKind::Sse41, LutKernelKind::Avx2,
+                               LutKernelKind::Avx512}) {
+        if (!qlx::lutKernelSupported(kind)) continue;
+        qlx::setLutKernelOverride(kind);
+        for (int k = -1; k < 256; ++k) {
+            for (const std::uint8_t* m : {static_cast<std::uint8_t*>(nullptr), mask.data()}) {
+                for (int pixels : {3, kPixels}) {
+                    const qlx::BlendRowSettings settings{k, (k + 1) & 255, m};
+                    std::vector<std::uint8_t> blended = result;
+                    qlx::blendRow(blended.data(), original.data(), pixels, settings);
+                    for (int i = 0; i < 4 * pixels; ++i) {
+                        int want = k >= 0 ? mix(original[i], result[i], k) : result[i];
+                        if (m)
+                            want =
+                                mix(original[i], want, (settings.skinScale * m[i | 3] + 127) / 255);
+                        ASSERT_EQ(blended[i], want) << qlx::lutKernelName(kind) << " k=" << k
+                                                    << " mask " << !!m << " byte " << i;
+                    }
+                }
+            }
         }
     }
+    qlx::setLutKernelOverride(LutKernelKind::Automatic);
 }
-
-INSTANTIATE_TEST_SUITE_P(StrengthAndLength, SkinBlend,
-                         ::testing::Values(std::pair{-1, 256}, std::pair{-1, 259},
-                                           std::pair{128, 256}, std::pair{0, 257},
-                                           std::pair{255, 3}, std::pair{37, 1027}));
 
 }  // namespace

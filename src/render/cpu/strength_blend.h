@@ -18,9 +18,20 @@ struct BlendRowSettings {
     const std::uint8_t* mask = nullptr;
 };
 
-// Blends `pixels` BGRA pixels of `result` (in place) towards `original`.
+// Blends `pixels` BGRA pixels of `result` (in place) towards `original`, on
+// the vector width of the LUT kernel family in use (setLutKernelOverride
+// forces both).
 void blendRow(std::uint8_t* result, const std::uint8_t* original, int pixels,
               const BlendRowSettings& settings);
+
+// The vector forms, one per instruction-set family: each blends whole
+// registers of pixels and returns how many it blended.
+int blendRowSse41(std::uint8_t* result, const std::uint8_t* original, int pixels,
+                  const BlendRowSettings& settings);
+int blendRowAvx2(std::uint8_t* result, const std::uint8_t* original, int pixels,
+                 const BlendRowSettings& settings);
+int blendRowAvx512(std::uint8_t* result, const std::uint8_t* original, int pixels,
+                   const BlendRowSettings& settings);
 
 // Asks for `pixels` BGRA pixels to be brought into the cache ahead of use.
 void prefetchRow(const std::uint8_t* row, int pixels);
