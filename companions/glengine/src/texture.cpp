@@ -6,34 +6,17 @@
 namespace krgl {
 
 bool texelFormatFor(int channels, bool floatTexels, TexelFormat* format) {
-    if (floatTexels) {
-        switch (channels) {
-            case 1:
-                *format = {GL_R32F, GL_RED, GL_FLOAT, 4, false};
-                return true;
-            case 3:
-                *format = {GL_RGB32F, GL_RGB, GL_FLOAT, 12, false};
-                return true;
-            case 4:
-                *format = {GL_RGBA32F, GL_RGBA, GL_FLOAT, 16, false};
-                return true;
-            default:
-                return false;
-        }
-    }
-    switch (channels) {
-        case 1:
-            *format = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, false};
-            return true;
-        case 3:
-            *format = {GL_RGB8, GL_RGB, GL_UNSIGNED_BYTE, 3, true};
-            return true;
-        case 4:
-            *format = {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4, true};
-            return true;
-        default:
-            return false;
-    }
+    // [8-bit or float texels][1, 3 or 4 channels]
+    static const TexelFormat kFormats[2][3] = {{{GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, false},
+                                                {GL_RGB8, GL_RGB, GL_UNSIGNED_BYTE, 3, true},
+                                                {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4, true}},
+                                               {{GL_R32F, GL_RED, GL_FLOAT, 4, false},
+                                                {GL_RGB32F, GL_RGB, GL_FLOAT, 12, false},
+                                                {GL_RGBA32F, GL_RGBA, GL_FLOAT, 16, false}}};
+    const int row = channels == 1 ? 0 : channels == 3 ? 1 : channels == 4 ? 2 : -1;
+    if (row < 0) return false;
+    *format = kFormats[floatTexels ? 1 : 0][row];
+    return true;
 }
 
 Texture::Texture(bool volume, TextureShape declared, int channels, bool floatTexels,
