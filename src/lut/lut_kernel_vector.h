@@ -155,7 +155,7 @@ QLX_INLINE VI<V> roundByParity(VF<V> c) {
     const VF<V> whole = V::floor(c);
     const VI<V> wholeInt = V::truncate(whole);
     const VM<V> evenInteger = V::equal(c, whole) & V::equal(wholeInt & V::splat(1), V::splat(0));
-    return V::sub32(wholeInt, ~evenInteger);
+    return V::add32(V::sub32(wholeInt, V::splat(-1)), evenInteger);  // −1 for an even integer
 }
 
 // Pixels k, k + 4, ... of a register as 32-bit lanes b, g, r, 0.
