@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test; then the whole suite again under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the threaded tests and the
-# stress program under ThreadSanitizer, and the bounded fuzz runs. Each step
-# reports how long it took.
+# stress program under ThreadSanitizer, one render under Valgrind, and the
+# bounded fuzz runs. Each step reports how long it took.
 #
 #   QLX_SKIP_ASAN=1   skip the AddressSanitizer + UndefinedBehaviorSanitizer run (build-asan)
 #   QLX_SKIP_TSAN=1   skip the ThreadSanitizer run (build-tsan)
+#   QLX_SKIP_VALGRIND=1  skip the Valgrind memcheck run (the CPU renderer only)
 #   QLX_SKIP_FUZZ=1   skip the fuzz runs (QLX_FUZZ_SECONDS each, default 10)
 #
 # docs/RELIABILITY.md says what each sanitizer run covers and why.
@@ -92,6 +93,13 @@ if [ "${QLX_SKIP_TSAN:-0}" != 1 ]; then
     env LD_PRELOAD="$QLX_PRELOAD" "$root/build-tsan/bin/stress_effects" --rounds 2 --frames 6 --churn 4
   unset QLX_PRELOAD POCL_DEVICES QLX_STRESS_CYCLES TSAN_OPTIONS
   export POCL_CACHE_DIR="$build/pocl-cache"
+fi
+
+# qlxhost renders a small photo with skin protection on the CPU renderer under
+# memcheck (about a minute); the OpenCL and OpenGL renderers take minutes each
+# there and are left to tools/run_valgrind.sh.
+if [ "${QLX_SKIP_VALGRIND:-0}" != 1 ]; then
+  timed "Valgrind (cpu renderer)" "$root/tools/run_valgrind.sh" "$build" cpu
 fi
 
 if [ -x "$root/tools/run_fuzz.sh" ] && [ "${QLX_SKIP_FUZZ:-0}" != 1 ]; then

@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libfmt-dev libexiv2-dev libjpeg-dev zlib1g-dev
   opencolorio-tools
-  ffmpeg clang libclang-rt-14-dev clang-format
+  ffmpeg clang libclang-rt-14-dev clang-format valgrind
   g++-mingw-w64-x86-64-posix
 )
 
