@@ -1,11 +1,13 @@
 #include "lut_source.h"
 
 #include <fmt/core.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <opencv2/imgcodecs.hpp>
 
@@ -28,12 +30,25 @@ std::string lowerExtension(const std::string& path) {
     return ext;
 }
 
+// zlib reads the file the plugin's opening accepted, so a FIFO is never waited
+// on and nothing can be swapped in between the check and the read.
+gzFile openCompressed(const std::string& path) {
+    qlx::platform::FileRefusal why = qlx::platform::FileRefusal::None;
+    std::FILE* checked = qlx::platform::openForSharedRead(path, kMaxBytes, &why);
+    if (!checked) throw CliError(path + ": " + refusalReason(why, kMaxBytes, "LUT file"));
+    const int fd = dup(fileno(checked));
+    std::fclose(checked);
+    gzFile file = fd < 0 ? nullptr : gzdopen(fd, "rb");
+    if (!file) {
+        if (fd >= 0) close(fd);
+        throw CliError(fmt::format("{}: cannot be opened", path));
+    }
+    return file;
+}
+
 // Whole file, inflated when it is gzip-compressed (zlib reads plain files as they are).
 std::string readBytes(const std::string& path, bool* compressed) {
-    // zlib would wait on a FIFO for good: only a regular file is opened.
-    requireReadableFile(path, kMaxBytes, "LUT file");
-    gzFile file = gzopen(path.c_str(), "rb");
-    if (!file) throw CliError(fmt::format("{}: cannot be opened", path));
+    gzFile file = openCompressed(path);
     *compressed = gzdirect(file) == 0;
     std::string bytes;
     char chunk[1 << 16];
