@@ -190,7 +190,7 @@ cv::Mat weightsOf(void* filter, const cv::Mat& bgr) {
 }
 
 // Every held-out photo (never trained on), weight >= 128 taken as skin: the model as shipped
-// scores a pooled F1 of 0.64 (the first model 0.54) and a recall of 0.53 to 0.83 per tone bin.
+// scores a pooled F1 of 0.79 (the colour rule 0.33) and a recall of 0.67 to 0.80 per tone bin.
 TEST(HeldOutPhotos, SkinIsFoundInEveryToneBin) {
     const std::string set = QLX_TESTDATA_DIR "/skin/ccp/";
     if (!fs::is_directory(set)) GTEST_SKIP() << "no skin photos in " << set;
@@ -208,10 +208,10 @@ TEST(HeldOutPhotos, SkinIsFoundInEveryToneBin) {
     ASSERT_EQ(counts.size(), 6u) << "held-out photos of six tone bins";
     double tp = 0, fp = 0, fn = 0;
     for (const auto& [bin, c] : counts) {
-        EXPECT_GT(c[0] / (c[0] + c[2]), 0.4) << bin << " recall";
+        EXPECT_GT(c[0] / (c[0] + c[2]), 0.55) << bin << " recall";
         tp += c[0], fp += c[1], fn += c[2];
     }
-    EXPECT_GT(2 * tp / (2 * tp + fp + fn), 0.6) << "tp " << tp << " fp " << fp << " fn " << fn;
+    EXPECT_GT(2 * tp / (2 * tp + fp + fn), 0.72) << "tp " << tp << " fp " << fp << " fn " << fn;
 }
 
 cv::Mat texturedPicture(int width, int height) {

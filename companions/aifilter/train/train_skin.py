@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Trains the skin segmenter of qlxAiFilterPlugin.qlx and exports it as ONNX.
 
-    nice -n 19 python3 companions/aifilter/train/train_skin.py \
+    /usr/bin/python3 companions/aifilter/train/train_skin.py \
         --data ../shared/testdata/skin --out companions/aifilter/model/qlxSkinSegmenter.onnx
 
 The photos are split once, by a fixed seed, into training and validation sets stratified by
@@ -38,7 +38,7 @@ class SkinNet(nn.Module):
     """Plain convolutions (cheap to train and to run on one core): an encoder down to 1/16 of
     the input with dilated context, a decoder with skips back to 1/4; one skin logit per cell."""
 
-    def __init__(self, channels=(16, 24, 48, 64, 32, 16)):
+    def __init__(self, channels=(16, 32, 64, 96, 32, 16)):
         super().__init__()
         self.frozen_norm = False
         c1, c2, c3, c4, d3, d2 = channels
@@ -393,24 +393,24 @@ def main():
     ap.add_argument("--data", default=os.path.join(HERE, "../../../../shared/testdata/skin"))
     ap.add_argument("--out", default=os.path.join(HERE, "../model/qlxSkinSegmenter.onnx"))
     ap.add_argument("--seed", type=int, default=20261206)
-    ap.add_argument("--steps", type=int, default=8000)
+    ap.add_argument("--steps", type=int, default=30000)
     ap.add_argument("--lr", type=float, default=3e-3, help="peak learning rate")
     ap.add_argument("--init", help="start from the weights of this exported model (.onnx of the "
                     "same channels) instead of random ones: fine-tuning")
     ap.add_argument("--batch", type=int, default=8)
     ap.add_argument("--crop", type=int, default=160)
-    ap.add_argument("--threads", type=int, default=1)
+    ap.add_argument("--threads", type=int, default=2)
     ap.add_argument("--val-per-bin", type=int, default=10)
     ap.add_argument("--tune-per-bin", type=int, default=5)
     ap.add_argument("--outside-weight", type=float, default=1.0)
-    ap.add_argument("--warm-light", type=float, default=0.0)
+    ap.add_argument("--warm-light", type=float, default=0.2)
     ap.add_argument("--portrait-share", type=float, default=0.3,
                     help="share of the crops cut as portraits around the labelled face")
-    ap.add_argument("--channels", default="16,24,48,64,32,16",
+    ap.add_argument("--channels", default="16,32,64,96,32,16",
                     help="channels of the encoder's four stages and the decoder's two")
     ap.add_argument("--portraits", help="only write head-and-shoulders crops of the tuning and "
                     "validation photos into <this>/tuning and <this>/validation, for skin_eval")
-    ap.add_argument("--eval-every", type=int, default=1000)
+    ap.add_argument("--eval-every", type=int, default=2000)
     ap.add_argument("--checkpoints", default="/tmp/skin-train")
     ap.add_argument("--weights", help="skip training: take these trained weights (a .pt file "
                     "written by a run with the same settings) and only calibrate and export")
