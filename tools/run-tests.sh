@@ -72,15 +72,6 @@ if [ "${QLX_SKIP_ASAN:-0}" != 1 ]; then
     --timeout 1800 -E "$asan_skip"
 fi
 
-# The tests that run threads of their own, and the stress program (render
-# threads on every renderer, effect churn, plugin restarts) with small counts.
-# Threads we cannot instrument are kept out of the way, so that what TSan
-# checks is ours: OpenCV's parallel_for_ (on TBB in Debian's build) is held to
-# the calling thread by a preloaded library (tools/sanitizers/opencv_one_thread.cpp;
-# OPENCV_FOR_THREADS_NUM does not reach the TBB backend), and POCL runs kernels
-# on its "basic" device, without worker threads. The stress program runs
-# without the deadlock detector, which loses count of the locks LLVM takes
-# while Mesa compiles shaders.
 # POCL's "basic" device runs each command on the thread that submits it, and
 # with several threads submitting to the one shared queue it deadlocks inside
 # libpocl (three OpenCL render threads waiting on one of its mutexes in
@@ -114,6 +105,15 @@ stress_under_tsan() {
   return 1
 }
 
+# The tests that run threads of their own, and the stress program (render
+# threads on every renderer, effect churn, plugin restarts) with small counts.
+# Threads we cannot instrument are kept out of the way, so that what TSan
+# checks is ours: OpenCV's parallel_for_ (on TBB in Debian's build) is held to
+# the calling thread by a preloaded library (tools/sanitizers/opencv_one_thread.cpp;
+# OPENCV_FOR_THREADS_NUM does not reach the TBB backend), and POCL runs kernels
+# on its "basic" device, without worker threads. The stress program runs
+# without the deadlock detector, which loses count of the locks LLVM takes
+# while Mesa compiles shaders.
 tsan_programs=(stress_tests common_tests catalogue_tests aifilter_tests gl_tests)
 if [ "${QLX_SKIP_TSAN:-0}" != 1 ]; then
   timed "TSan build" sanitizer_build "$root/build-tsan" thread ON "${tsan_programs[@]}" \
